@@ -1,0 +1,2 @@
+#include "app/MainWidget.h"
+MainWidget::MainWidget(QWidget *parent) : QWidget(parent) {}

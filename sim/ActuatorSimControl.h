@@ -1,0 +1,61 @@
+// Test control of the simulated actuator library. Exported only by the
+// simulator; used by tests and benchmarks, never by the program.
+#ifndef ACTUATORSIMCONTROL_H
+#define ACTUATORSIMCONTROL_H
+
+#include "device/ActuatorLibrary.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Known state: no device attached, real clock, empty journal, no injected
+ * faults, overlap counters 0, and no state file (flash lives in memory only). */
+ACTUATOR_API void simReset(void);
+
+/* Persist flash contents (button parameters, model, serials, version) in this
+ * file; NULL or "" keeps them in memory only. */
+ACTUATOR_API void simSetStateFile(const char *path);
+
+/* Attach a new controller. serial: driver serial text; model: actuator model
+ * code read by readActuatorModel; motorConnected: 0/1. Returns its handle (> 0),
+ * or a negative value when 8 devices are already attached. */
+ACTUATOR_API int simAttach(const char *serial, int model, int motorConnected);
+/* Unplug / plug back a device; a detached device fails every call. */
+ACTUATOR_API int simDetach(int handle);
+ACTUATOR_API int simReattach(int handle);
+ACTUATOR_API int simAttachedCount(void);
+
+/* Device conditions a real controller would report. */
+ACTUATOR_API int simSetMotorConnected(int handle, int connected);
+ACTUATOR_API int simSetControlDisabled(int handle, int disabled);
+ACTUATOR_API int simSetPosition(int handle, double mm);
+
+/* Fault injection: the next count calls of the named function (any handle)
+ * fail; count 0 clears. Every call on the device sleeps delayMs real
+ * milliseconds before it answers (0: none). */
+ACTUATOR_API void simFailNext(const char *function, int count);
+ACTUATOR_API int simSetCallDelay(int handle, int delayMs);
+
+/* Clock: manual mode freezes time until simAdvanceClock moves it on. */
+ACTUATOR_API void simUseManualClock(int manual);
+ACTUATOR_API void simAdvanceClock(double ms);
+ACTUATOR_API double simNowMs(void);
+
+/* Journal of library calls. Entry text: "name(arg, arg, ...)", handle first;
+ * integers in decimal, doubles as %.9g, floats as %.6g, texts quoted. */
+ACTUATOR_API int simJournalSize(void);
+ACTUATOR_API int simJournalEntry(int index, char *buffer, int size);
+ACTUATOR_API void simJournalClear(void);
+ACTUATOR_API void simJournalEnable(int enabled);
+
+/* Calls that entered the library for a handle while another call for the
+ * same handle was still inside; simOverlapTotal sums every handle. */
+ACTUATOR_API int simOverlapCount(int handle);
+ACTUATOR_API int simOverlapTotal(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
