@@ -2,20 +2,26 @@
 
 namespace {
 
-const ActuatorModelInfo kModels[] = {
-    {1, QStringLiteral("QUMA-S1A"), 6},
-    {2, QStringLiteral("QUMA-S1B"), 6},
-    {3, QStringLiteral("QUMA-L1A"), 13},
-    {4, QStringLiteral("QUMA-L1B"), 13},
-};
-constexpr int kModelCount = int(sizeof(kModels) / sizeof(kModels[0]));
+constexpr int kModelCount = 4;
+
+// Built on first use, so lookups from other static initialisers are safe.
+const ActuatorModelInfo *Models()
+{
+    static const ActuatorModelInfo models[kModelCount] = {
+        {1, QStringLiteral("QUMA-S1A"), 6},
+        {2, QStringLiteral("QUMA-S1B"), 6},
+        {3, QStringLiteral("QUMA-L1A"), 13},
+        {4, QStringLiteral("QUMA-L1B"), 13},
+    };
+    return models;
+}
 
 } // namespace
 
 ActuatorModelInfo GetActuatorModel(int16_t code)
 {
     if (code >= 1 && code <= kModelCount)
-        return kModels[code - 1];
+        return Models()[code - 1];
     return {0, QStringLiteral("Null"), 100};
 }
 
@@ -23,5 +29,5 @@ const ActuatorModelInfo *GetActuatorModelCount(int *count)
 {
     if (count)
         *count = kModelCount;
-    return kModels;
+    return Models();
 }
