@@ -1,0 +1,171 @@
+#ifndef SERIALCOMDEV_H
+#define SERIALCOMDEV_H
+
+#include "config/DevParams.h"
+#include "device/ActuatorLibrary.h"
+
+#include <QMetaType>
+#include <QObject>
+#include <QReadWriteLock>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+
+class QTimer;
+
+// Offline button parameters, kept in the controller.
+struct BtnParam
+{
+    float speed = 0.0f;           // mm/s
+    uint16_t mode = 0;            // 0 speed, 1 step, 2 position mode
+    double jogStep = 0.0;         // mm
+    double pos1 = 0.0;            // mm
+    double pos2 = 0.0;            // mm
+    uint16_t backLightLevel = 0;
+    uint16_t backSleepLevel = 0;
+    uint16_t backDormant = 0;     // minutes
+};
+
+// Trigger settings of one IO. IO1 uses inDisp1, IO2 inDisp2.
+struct TriParam
+{
+    uint16_t ioMode = 1;          // 1 trigger input, 2 trigger output
+    uint16_t inMode = 1;          // 1 rising edge, 2 falling edge
+    double inDisp1 = 1.0;         // mm
+    double inDisp2 = 1.0;         // mm
+    uint16_t outMode = 1;         // 1 high level, 2 low level
+    uint16_t outCondition = 1;    // 1 motor moving, 2 reached position, 3 reached maximum speed
+    int32_t outTime = 1;          // ms
+};
+
+// Code of a log entry; also the nType of ParamChanged.
+enum OpType : int
+{
+    OpHome = 0,
+    OpStop = 1,
+    OpEnable = 2,
+    OpMove = 3,
+    OpSetMoveParam = 4,
+    OpJog = 5,
+    OpSetJogParam = 6,
+    OpDrive = 7,
+    OpSetDriveParam = 8,
+    OpCruise = 9,
+    OpSetBtnParam = 10,
+    OpSetTriParam = 11,
+    OpSetManualModel = 12,
+    OpDevEvent = 13,
+    OpInfo = 14,
+};
+
+enum LogOutcome : int
+{
+    OutcomeSuccess = 0,
+    OutcomeFailure = 1,
+    OutcomeNone = 2,
+};
+
+struct LogEntry
+{
+    int opType = OpInfo;
+    QString text;
+    int outcome = OutcomeNone;
+};
+
+Q_DECLARE_METATYPE(BtnParam)
+Q_DECLARE_METATYPE(TriParam)
+
+// Worker of one device. Lives on a thread of its own: every library call of
+// its device, the pushes, the commands and the 60 ms status poll run there,
+// one at a time. The GUI thread talks to it through queued slots and the
+// locked setters and getters below.
+class SerialComDev : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SerialComDev(QObject *parent = nullptr);
+    ~SerialComDev() override;
+
+    // Callable from any thread; each copies whole records under the lock.
+    void SetDevHandle(DevHandle handle);
+    DevHandle GetDevHandle() const;
+    void SetAllParams(const MoveParam &moveParam, const JogParam &jogParam,
+                      const DriveParam &driveParam, const CruiseParam &cruiseParam);
+    // Move and drive share speed and acceleration: each setter copies them into the other.
+    void SetMoveParam(const MoveParam &param);
+    void SetDriveParam(const DriveParam &param);
+    void SetJogParam(const JogParam &param);
+    void SetCruiseParam(const CruiseParam &param);
+    void SetBtnParam(const BtnParam &param);
+    void SetTriParam(const TriParam &io1, const TriParam &io2);
+    BtnParam CopyBtnParam() const;
+    QString GetActuatorSerial() const;
+
+signals:
+    void SigOutputMsg(QString strMsg, bool bWarning);
+    void SigPosChanged(double dPos);
+    void SigStatusChanged(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin,
+                          bool bIsCtrlDisabled, bool isMotorConncted);
+    void SigParamInited(int nModel);
+    void SigDisconnect();
+
+public slots:
+    void Init();
+    void InitParam();
+    void ParamChanged(int nType, unsigned int nChanged);
+    void SetManualModel(int nModel);
+    void Home();
+    void Stop();
+    void Enable(bool bChecked);
+    void Move();
+    void JogRight();
+    void JogLeft();
+    void DriveRight();
+    void DriveLeft();
+    // Stops the poll, closes the device as its last library call and quits
+    // the worker's thread; slots still queued afterwards do nothing.
+    void CloseDevice();
+
+private slots:
+    void UpdateStatus();
+
+private:
+    enum CountMode { CountCruise = 0, CountJog = 1, CountNone = 2 };
+
+    bool CheckInited(int opType);
+    void ReportEntry(const LogEntry &entry);
+    void Report(int opType, const QString &text, int status);
+    void Jog(int direction);
+    void Drive(int direction);
+    void PushMoveParam(unsigned int nChanged);
+    void PushJogParam(unsigned int nChanged);
+    void PushDriveParam(unsigned int nChanged);
+    void PushCruiseParam(unsigned int nChanged);
+    void PushBtnParam(unsigned int nChanged);
+    void PushTriParam();
+    void FollowCount(DevHandle handle);
+    QString MoveText(const MoveParam &param) const;
+    QString EnableWord(bool enabled) const;
+
+    std::atomic<int> m_handle{-1};
+    bool m_inited = false;
+    MoveParam m_moveParam;
+    JogParam m_jogParam;
+    DriveParam m_driveParam;
+    CruiseParam m_cruiseParam;
+    BtnParam m_btnParam;
+    TriParam m_triParam[2];
+    mutable QReadWriteLock m_lock;
+    QTimer *m_timer = nullptr;
+    double m_lastPos = 0.0;
+    uint16_t m_lastStatus = 0;
+    int32_t m_lastCount = 0;
+    int32_t m_countMode = CountNone;
+    QString m_actuatorSerial;
+    int32_t failCount = 0;
+    bool m_closed = false;
+};
+
+#endif
