@@ -13,6 +13,13 @@ extern "C" {
  * faults, overlap counters 0, and no state file (flash lives in memory only). */
 ACTUATOR_API void simReset(void);
 
+/* Start over the way the library starts when it loads: simReset, then flash
+ * from the file named by ACTUATOR_SIM_STATE (unset: actuatorSim.state beside
+ * the library; empty: memory only) and the devices chosen by
+ * ACTUATOR_SIM_DEVICES (unset: the two default controllers; the format is
+ * described in sim/SimConfig.h). Returns the number of devices attached. */
+ACTUATOR_API int simInitFromEnvironment(void);
+
 /* Persist flash contents (button parameters, model, serials, version) in this
  * file; NULL or "" keeps them in memory only. */
 ACTUATOR_API void simSetStateFile(const char *path);
@@ -43,7 +50,10 @@ ACTUATOR_API void simAdvanceClock(double ms);
 ACTUATOR_API double simNowMs(void);
 
 /* Journal of library calls. Entry text: "name(arg, arg, ...)", handle first;
- * integers in decimal, doubles as %.9g, floats as %.6g, texts quoted. */
+ * integers in decimal, doubles as %.9g, floats as %.6g, texts quoted; output
+ * pointers left out (details in sim/SimJournal.h). The last 100000 calls are
+ * kept. simJournalEntry copies entry index (0 oldest) NUL-terminated, cut to
+ * size, and returns its full length, or -1 for a bad index or buffer. */
 ACTUATOR_API int simJournalSize(void);
 ACTUATOR_API int simJournalEntry(int index, char *buffer, int size);
 ACTUATOR_API void simJournalClear(void);

@@ -1,0 +1,221 @@
+#include "sim/SimCore.h"
+
+#include "sim/SimText.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+
+namespace actsim {
+
+namespace {
+
+// Folder of this library, found through the address of one of its functions.
+std::string libraryDir()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&libraryDir), &info) == 0 || !info.dli_fname)
+        return std::string();
+    const std::string file = info.dli_fname;
+    const auto slash = file.find_last_of('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash);
+}
+
+} // namespace
+
+SimClock::SimClock()
+    : m_base(std::chrono::steady_clock::now())
+{
+}
+
+double SimClock::realMs() const
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_base)
+        .count();
+}
+
+double SimClock::nowMs() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_manual ? m_manualNow : realMs() + m_offset;
+}
+
+void SimClock::setManual(bool manual)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (manual == m_manual)
+        return;
+    if (manual)
+        m_manualNow = std::ceil(realMs() + m_offset);
+    else
+        m_offset = m_manualNow - realMs();
+    m_manual = manual;
+}
+
+void SimClock::advance(double ms)
+{
+    if (!(ms > 0.0) || !std::isfinite(ms))
+        return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_manual)
+        m_manualNow += ms;
+    else
+        m_offset += ms;
+}
+
+Simulator &Simulator::instance()
+{
+    static Simulator sim;
+    return sim;
+}
+
+Simulator::Simulator()
+{
+    initFromEnvironment();
+}
+
+std::shared_ptr<SimDevice> Simulator::find(int handle) const
+{
+    if (handle <= 0)
+        return nullptr;
+    std::lock_guard<std::mutex> lock(m_registry);
+    for (const auto &dev : m_devices) {
+        if (dev->handle == handle)
+            return dev;
+    }
+    return nullptr;
+}
+
+std::vector<std::shared_ptr<SimDevice>> Simulator::devices() const
+{
+    std::lock_guard<std::mutex> lock(m_registry);
+    return m_devices;
+}
+
+int Simulator::attachedCountLocked() const
+{
+    int n = 0;
+    for (const auto &dev : m_devices)
+        n += dev->attached ? 1 : 0;
+    return n;
+}
+
+int Simulator::attachedCount() const
+{
+    std::lock_guard<std::mutex> lock(m_registry);
+    return attachedCountLocked();
+}
+
+int Simulator::attach(const std::string &serial, int model, bool motorConnected)
+{
+    std::lock_guard<std::mutex> lock(m_registry);
+    if (attachedCountLocked() >= kMaxDevices)
+        return -1;
+    const int handle = m_nextHandle++;
+    const std::string key = cutText(serial.data(), static_cast<int>(serial.size()));
+    FlashRecord record;
+    if (!flash.find(key, record)) {
+        char actuatorSerial[32];
+        std::snprintf(actuatorSerial, sizeof actuatorSerial, "ACT%012d", handle);
+        record.actuatorSerial = actuatorSerial;
+        record.driverSerial = key;
+    }
+    const int startModel = record.modelWritten ? record.model : model;
+    m_devices.push_back(
+        std::make_shared<SimDevice>(handle, key, record, startModel, motorConnected));
+    return handle;
+}
+
+int Simulator::reattach(int handle)
+{
+    std::lock_guard<std::mutex> lock(m_registry);
+    for (const auto &dev : m_devices) {
+        if (dev->handle != handle)
+            continue;
+        if (dev->attached)
+            return 0;
+        if (attachedCountLocked() >= kMaxDevices)
+            return -1;
+        std::lock_guard<std::mutex> devLock(dev->mutex);
+        dev->open = false;
+        dev->attached = true;
+        return 0;
+    }
+    return -1;
+}
+
+void Simulator::failNext(const std::string &function, int count)
+{
+    std::lock_guard<std::mutex> lock(m_faultMutex);
+    if (count > 0)
+        m_failures[function] = count;
+    else
+        m_failures.erase(function);
+    m_anyFailure = !m_failures.empty();
+}
+
+bool Simulator::consumeFailure(const char *function)
+{
+    if (!m_anyFailure)
+        return false;
+    std::lock_guard<std::mutex> lock(m_faultMutex);
+    const auto it = m_failures.find(function);
+    if (it == m_failures.end())
+        return false;
+    if (--it->second <= 0)
+        m_failures.erase(it);
+    m_anyFailure = !m_failures.empty();
+    return true;
+}
+
+void Simulator::reset()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_registry);
+        m_devices.clear();
+        m_nextHandle = 1;
+    }
+    clock.setManual(false);
+    journal.clear();
+    journal.setEnabled(true);
+    {
+        std::lock_guard<std::mutex> lock(m_faultMutex);
+        m_failures.clear();
+        m_anyFailure = false;
+    }
+    flash.clear();
+}
+
+void Simulator::setStateFile(const std::string &path)
+{
+    flash.setPath(path);
+    for (const auto &dev : devices()) {
+        FlashRecord record;
+        if (!flash.find(dev->key, record))
+            continue;
+        std::lock_guard<std::mutex> lock(dev->mutex);
+        const double now = clock.nowMs();
+        dev->advance(now);
+        dev->flash = record;
+        if (record.modelWritten)
+            dev->setModel(now, record.model);
+    }
+}
+
+int Simulator::initFromEnvironment()
+{
+    reset();
+    const char *state = std::getenv("ACTUATOR_SIM_STATE");
+    if (state) {
+        flash.setPath(state);
+    } else {
+        const std::string dir = libraryDir();
+        flash.setPath(dir.empty() ? "actuatorSim.state" : dir + "/actuatorSim.state");
+    }
+    for (const DeviceSpec &spec : deviceSpecsFromEnvironment(std::getenv("ACTUATOR_SIM_DEVICES")))
+        attach(spec.serial, spec.model, spec.motorConnected);
+    return attachedCount();
+}
+
+} // namespace actsim
