@@ -1,0 +1,39 @@
+#ifndef HELPWIDGET_H
+#define HELPWIDGET_H
+
+#include <QPoint>
+#include <QWidget>
+
+namespace Ui {
+class HelpWidget;
+}
+
+// Help window: software version, links to the manual and the SDK folders
+// installed in help/ beside the executable, and a link to the maker's site.
+class HelpWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit HelpWidget(QWidget *parent = nullptr);
+    ~HelpWidget() override;
+
+public slots:
+    void SlotCloseWindow();
+    void SlotLinkActivated(const QString &strUrl);
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void WrapLinks();
+
+    Ui::HelpWidget *ui;
+    bool m_bDragging = false;
+    QPoint m_pressPos;
+};
+
+#endif

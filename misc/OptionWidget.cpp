@@ -1,0 +1,108 @@
+#include "misc/OptionWidget.h"
+#include "ui_OptionWidget.h"
+
+#include <QCoreApplication>
+#include <QGraphicsDropShadowEffect>
+#include <QMouseEvent>
+#include <QSettings>
+
+namespace {
+QString ConfigPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/appConfig.ini");
+}
+}
+
+OptionWidget::OptionWidget(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::OptionWidget)
+{
+    ui->setupUi(this);
+
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowModality(Qt::ApplicationModal);
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto *shadow = new QGraphicsDropShadowEffect(ui->wgBack);
+    shadow->setBlurRadius(10);
+    shadow->setOffset(0, 0);
+    shadow->setColor(Qt::gray);
+    ui->wgBack->setGraphicsEffect(shadow);
+
+    connect(ui->rbCn, &QRadioButton::toggled, this, &OptionWidget::SlotRbCnToggled);
+    connect(ui->pbClose, &QPushButton::clicked, this, &OptionWidget::SlotCloseWindow);
+
+    {
+        QSettings settings(ConfigPath(), QSettings::IniFormat);
+        m_nLanguageType = settings.value(QStringLiteral("language/type"), 0).toInt();
+    }
+    ApplyLanguage();
+
+    // Checking rbEn unchecks rbCn, which applies English again and stores it.
+    // Unknown values leave the form's choice (Chinese) and the file alone.
+    if (m_nLanguageType == 0)
+        ui->rbCn->setChecked(true);
+    else if (m_nLanguageType == 1)
+        ui->rbEn->setChecked(true);
+}
+
+OptionWidget::~OptionWidget()
+{
+    delete ui;
+}
+
+void OptionWidget::SlotCloseWindow()
+{
+    close();
+}
+
+void OptionWidget::SlotRbCnToggled(bool checked)
+{
+    m_nLanguageType = checked ? 0 : 1;
+    ApplyLanguage();
+
+    QSettings settings(ConfigPath(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("language/type"), m_nLanguageType);
+}
+
+// Installing or removing the translator sends every window a language-change
+// event; this window re-labels itself here.
+void OptionWidget::ApplyLanguage()
+{
+    if (m_nLanguageType == 1) {
+        if (!m_translator.load(QCoreApplication::applicationDirPath() + QStringLiteral("/en_US.qm")))
+            return;
+        QCoreApplication::removeTranslator(&m_translator);
+        QCoreApplication::installTranslator(&m_translator);
+        ui->retranslateUi(this);
+    } else if (m_nLanguageType == 0) {
+        QCoreApplication::removeTranslator(&m_translator);
+        ui->retranslateUi(this);
+    }
+}
+
+void OptionWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (ui->wgTitle->geometry().contains(event->pos())) {
+        m_bDragging = true;
+        m_pressPos = event->pos();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void OptionWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_bDragging) {
+        move(event->pos() + pos() - m_pressPos);
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void OptionWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_bDragging = false;
+    QWidget::mouseReleaseEvent(event);
+}
