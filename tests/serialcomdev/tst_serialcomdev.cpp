@@ -930,6 +930,12 @@ void TestSerialComDev::closeAfterHangingCall()
     thread.start();
     worker->SetDevHandle(m_handle);
     QMetaObject::invokeMethod(worker, "InitParam", Qt::BlockingQueuedConnection);
+    // Init made the poll timer on the worker's thread; InitParam started it.
+    const QTimer *poll = worker->findChild<QTimer *>();
+    QVERIFY(poll);
+    QCOMPARE(poll->thread(), &thread);
+    QCOMPARE(poll->interval(), 60);
+    QVERIFY(poll->isActive());
 
     // Each call now takes a second; the close is queued behind a hanging home,
     // with more commands behind it.
