@@ -56,9 +56,8 @@ int main()
         std::printf("driver serial: %s\n", serial);
 
     int result = 1;
-    if (setMotorEnable(dev, 1) == 0 && restore(dev) == 0
-        && WaitFor(dev, kMotorStopped | kHomed, 30000)
-        && setSpeed(dev, 1.0f) == 0 && setAcc(dev, 2.0f) == 0
+    if (setMotorEnable(dev, 1) == 0 && setSpeed(dev, 2.0f) == 0 && setAcc(dev, 10.0f) == 0
+        && restore(dev) == 0 && WaitFor(dev, kMotorStopped | kHomed, 30000)
         && setTargetPos(dev, 2.0) == 0 && move(dev) == 0
         && WaitFor(dev, kMotorStopped | kReachedTarget, 30000)) {
         const double pos = getPositon(dev);
