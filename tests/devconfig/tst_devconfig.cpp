@@ -149,23 +149,9 @@ void TestDevConfig::loadsStoredValues()
         "CruiseParam": {"BeginPos": 0, "EndPos": 100, "StopTime": 20, "Times": 9}},
         "OTHER": {"JogParam": {"Step": 3}}})");
     DevConfig config(FilePath());
-    const Params p = Load(config);
-    QCOMPARE(p.move.TargetPos, 5.25);
-    QCOMPARE(p.move.Speed, 1.5f);
-    QCOMPARE(p.move.Acc, 0.5f);
-    QCOMPARE(p.move.Jerk, 7);
-    QCOMPARE(p.move.JerkChecked, true);
-    QCOMPARE(p.jog.Step, 0.000001);
-    QCOMPARE(p.jog.Delay, 16777215);
-    QCOMPARE(p.jog.Times, 1);
-    QCOMPARE(p.drive.Offset, 100.0);
-    QCOMPARE(p.drive.Speed, 1.5f);
-    QCOMPARE(p.drive.Acc, 0.5f);
-    QCOMPARE(p.drive.Enable, true);
-    QCOMPARE(p.cruise.BeginPos, 0.0);
-    QCOMPARE(p.cruise.EndPos, 100.0);
-    QCOMPARE(p.cruise.StopTime, 20);
-    QCOMPARE(p.cruise.Times, 9);
+    const Params expected = {{5.25, 1.5f, 0.5f, 7, true}, {0.000001, 16777215, 1},
+                             {100, 1.5f, 0.5f, true}, {0, 100, 20, 9}};
+    QCOMPARE(Flatten(Load(config)), Flatten(expected));
     QCOMPARE(Load(config, "OTHER").jog.Step, 3.0);
 }
 

@@ -87,59 +87,11 @@ QList<bool> Warnings(const QSignalSpy &spy)
     return flags;
 }
 
-MoveParam TestMove()
-{
-    MoveParam p;
-    p.TargetPos = 5.5;
-    p.Speed = 1.25f;
-    p.Acc = 0.5f;
-    p.Jerk = 7;
-    p.JerkChecked = true;
-    return p;
-}
-
-JogParam TestJog()
-{
-    JogParam p;
-    p.Step = 0.125;
-    p.Delay = 300;
-    p.Times = 3;
-    return p;
-}
-
-DriveParam TestDrive()
-{
-    DriveParam p;
-    p.Offset = 0.75;
-    p.Speed = 1.25f;
-    p.Acc = 0.5f;
-    p.Enable = true;
-    return p;
-}
-
-CruiseParam TestCruise()
-{
-    CruiseParam p;
-    p.BeginPos = 1.5;
-    p.EndPos = 3.25;
-    p.StopTime = 200;
-    p.Times = 2;
-    return p;
-}
-
-BtnParam TestBtn()
-{
-    BtnParam p;
-    p.speed = 0.5f;
-    p.mode = 1;
-    p.jogStep = 0.2;
-    p.pos1 = 1.0;
-    p.pos2 = 4.5;
-    p.backLightLevel = 3;
-    p.backSleepLevel = 2;
-    p.backDormant = 10;
-    return p;
-}
+MoveParam TestMove() { return {5.5, 1.25f, 0.5f, 7, true}; }
+JogParam TestJog() { return {0.125, 300, 3}; }
+DriveParam TestDrive() { return {0.75, 1.25f, 0.5f, true}; }
+CruiseParam TestCruise() { return {1.5, 3.25, 200, 2}; }
+BtnParam TestBtn() { return {0.5f, 1, 0.2, 1.0, 4.5, 3, 2, 10}; }
 
 const QString kMoveText = QStringLiteral(
     "\n目标位置: 5.500000mm\n速度: 1.25mm/s   加速度: 0.50mm/s²\n弓形参数: 7   弓形参数使能: 使能\n");
