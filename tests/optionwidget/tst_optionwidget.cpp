@@ -91,7 +91,6 @@ private slots:
     void clickSwitchesLanguageAtOnce();
     void clickEnglishWithoutTranslation();
     void clickAfterUnknownType();
-    void formAndWindow_data();
     void formAndWindow();
     void closeButtonHides();
     void dragByTitleStripOnly();
@@ -214,28 +213,8 @@ void TestOptionWidget::clickAfterUnknownType()
     QCOMPARE(StoredType(), 1);
 }
 
-void TestOptionWidget::formAndWindow_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("parentName");
-    QTest::addColumn<QRect>("geometry");
-
-    QTest::newRow("wgBack") << "wgBack" << "OptionWidget" << QRect(10, 10, 580, 280);
-    QTest::newRow("wgTitle") << "wgTitle" << "wgBack" << QRect(0, 0, 580, 40);
-    QTest::newRow("lbTitle") << "lbTitle" << "wgTitle" << QRect(10, 0, 200, 40);
-    QTest::newRow("pbClose") << "pbClose" << "wgTitle" << QRect(520, 0, 60, 40);
-    QTest::newRow("wgType") << "wgType" << "wgBack" << QRect(0, 40, 80, 240);
-    QTest::newRow("pbLang") << "pbLang" << "wgType" << QRect(0, 0, 80, 60);
-    QTest::newRow("rbCn") << "rbCn" << "wgBack" << QRect(190, 90, 120, 40);
-    QTest::newRow("rbEn") << "rbEn" << "wgBack" << QRect(370, 90, 120, 40);
-}
-
 void TestOptionWidget::formAndWindow()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, parentName);
-    QFETCH(QRect, geometry);
-
     QWidget parent;
     OptionWidget w(&parent);
     QCOMPARE(w.parentWidget(), &parent);
@@ -252,10 +231,6 @@ void TestOptionWidget::formAndWindow()
     QCOMPARE(shadow->blurRadius(), 10.0);
     QCOMPARE(shadow->offset(), QPointF(0, 0));
     QCOMPARE(shadow->color(), QColor(Qt::gray));
-
-    QWidget *child = Child<QWidget>(w, qPrintable(name));
-    QCOMPARE(child->parentWidget()->objectName(), parentName);
-    QCOMPARE(child->geometry(), geometry);
 }
 
 void TestOptionWidget::closeButtonHides()
