@@ -40,7 +40,7 @@ struct TriParam
 };
 
 // Code of a log entry; also the nType of ParamChanged.
-enum OpType : int
+enum OpType
 {
     OpHome = 0,
     OpStop = 1,
@@ -59,7 +59,7 @@ enum OpType : int
     OpInfo = 14,
 };
 
-enum LogOutcome : int
+enum LogOutcome
 {
     OutcomeSuccess = 0,
     OutcomeFailure = 1,
