@@ -901,7 +901,7 @@ void TestSerialComDev::closeAfterHangingCall()
     QElapsedTimer timer;
     timer.start();
     QVERIFY(!thread.wait(300));
-    QVERIFY(timer.elapsed() < 900);
+    QVERIFY(timer.elapsed() < 1500); // well before the device is closed (2 s of calls)
 
     QVERIFY(thread.wait(20000));
     const QStringList journal = Journal();
