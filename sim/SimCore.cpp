@@ -66,8 +66,9 @@ void SimClock::advance(double ms)
 
 Simulator &Simulator::instance()
 {
-    static Simulator sim;
-    return sim;
+    // Never destroyed: threads of the program may still call in while it exits.
+    static Simulator *sim = new Simulator;
+    return *sim;
 }
 
 Simulator::Simulator()

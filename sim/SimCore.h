@@ -22,6 +22,7 @@
 namespace actsim {
 
 // Milliseconds on a steady clock, or on a manual one that only moves when told.
+// advance() moves either one forward; time never runs backwards.
 class SimClock
 {
 public:
