@@ -48,7 +48,8 @@ public:
             out = d;
     }
 
-    // Compared in single precision, as the popups do.
+    // Compared in single precision, as the popups do; values far out of
+    // range are refused first so that the narrowing stays defined.
     void Float(const char *name, float lo, float hi, float &out) const
     {
         double d;
