@@ -79,20 +79,23 @@ bool fromHex(const std::string &hex, std::string &bytes)
     return true;
 }
 
+int utf8Prefix(const char *text, int length, int maxBytes)
+{
+    if (!text || length <= 0 || maxBytes <= 0)
+        return 0;
+    if (length <= maxBytes)
+        return length;
+    // Step back over continuation bytes to the lead byte of a cut sequence.
+    int n = maxBytes;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
 std::string cutText(const char *text, int length)
 {
-    if (!text || length <= 0)
-        return std::string();
-    int n = length;
-    if (n > kMaxText) {
-        n = kMaxText;
-        // Step back over continuation bytes to the lead byte of a cut sequence.
-        int lead = n;
-        while (lead > 0 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80)
-            --lead;
-        n = lead;
-    }
-    return std::string(text, static_cast<std::string::size_type>(n));
+    return std::string(text ? text : "",
+                       static_cast<std::string::size_type>(utf8Prefix(text, length, kMaxText)));
 }
 
 std::string quoted(const char *text, int length)

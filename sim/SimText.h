@@ -20,6 +20,10 @@ bool parseDouble(const std::string &text, double &value);
 std::string toHex(const std::string &bytes);
 bool fromHex(const std::string &hex, std::string &bytes);
 
+// Bytes of text[0, length) to keep for at most maxBytes without splitting a
+// UTF-8 sequence.
+int utf8Prefix(const char *text, int length, int maxBytes);
+
 // The first length bytes of text, cut to kMaxText bytes without splitting a
 // UTF-8 sequence.
 std::string cutText(const char *text, int length);

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 using actsim::Args;
@@ -25,6 +26,7 @@ constexpr int kFail = -1;
 constexpr double kPositionFail = -10000.0;
 // Text reads fill at most this many bytes, the terminator included.
 constexpr int kTextBuffer = 33;
+constexpr int kMaxCount = std::numeric_limits<int>::max();
 
 // What a call needs of its device. Any: an unknown handle answers 0 and the
 // body runs on a detached device too.
@@ -106,24 +108,15 @@ bool finitePositive(double v)
 }
 
 template <typename Field>
-int storeReal(const char *name, int handle, double value, bool (*valid)(double), Field field)
+int storeReal(const char *name, int handle, double value, bool (*valid)(double), bool flash,
+              Field field)
 {
     return statusCall(name, handle, Args(handle).real(value), [&](SimDevice &d, double) {
         if (!valid(value))
             return kFail;
         field(d) = value;
-        return 0;
-    });
-}
-
-template <typename Field>
-int storeFlashReal(const char *name, int handle, double value, bool (*valid)(double), Field field)
-{
-    return statusCall(name, handle, Args(handle).real(value), [&](SimDevice &d, double) {
-        if (!valid(value))
-            return kFail;
-        field(d) = value;
-        saveFlash(d);
+        if (flash)
+            saveFlash(d);
         return 0;
     });
 }
@@ -157,14 +150,9 @@ int readText(const char *name, int handle, char *buffer, int size,
         if (!buffer || size < 1)
             return kFail;
         const std::string &text = d.flash.*field;
-        const int room = std::min(size, kTextBuffer) - 1;
-        const std::string shown = actsim::cutText(text.data(), static_cast<int>(text.size()));
-        int n = std::min(room, static_cast<int>(shown.size()));
-        // Never end the text inside a UTF-8 sequence.
-        while (n > 0 && n < static_cast<int>(shown.size())
-               && (static_cast<unsigned char>(shown[n]) & 0xC0) == 0x80)
-            --n;
-        std::memcpy(buffer, shown.data(), static_cast<std::size_t>(n));
+        const int n = actsim::utf8Prefix(text.data(), static_cast<int>(text.size()),
+                                         std::min(size, kTextBuffer) - 1);
+        std::memcpy(buffer, text.data(), static_cast<std::size_t>(n));
         buffer[n] = '\0';
         return 0;
     });
@@ -182,8 +170,6 @@ int writeText(const char *name, int handle, const char *text, int length,
                           return 0;
                       });
 }
-
-const int kMaxCount = 0x7fffffff;
 
 } // namespace
 
@@ -284,61 +270,61 @@ int drive(int handle, int direction)
 
 int setTargetPos(int handle, double value)
 {
-    return storeReal("setTargetPos", handle, value, finite,
+    return storeReal("setTargetPos", handle, value, finite, false,
                      [](SimDevice &d) -> double & { return d.move.target; });
 }
 
 int setRelativePos(int handle, double value)
 {
-    return storeReal("setRelativePos", handle, value, finiteNonNegative,
+    return storeReal("setRelativePos", handle, value, finiteNonNegative, false,
                      [](SimDevice &d) -> double & { return d.drive.offset; });
 }
 
 int setJogStep(int handle, double value)
 {
-    return storeReal("setJogStep", handle, value, finiteNonNegative,
+    return storeReal("setJogStep", handle, value, finiteNonNegative, false,
                      [](SimDevice &d) -> double & { return d.jog.step; });
 }
 
 int setCruiseBeginPos(int handle, double value)
 {
-    return storeReal("setCruiseBeginPos", handle, value, finite,
+    return storeReal("setCruiseBeginPos", handle, value, finite, false,
                      [](SimDevice &d) -> double & { return d.cruise.begin; });
 }
 
 int setCruiseEndPos(int handle, double value)
 {
-    return storeReal("setCruiseEndPos", handle, value, finite,
+    return storeReal("setCruiseEndPos", handle, value, finite, false,
                      [](SimDevice &d) -> double & { return d.cruise.end; });
 }
 
 int setBtnJogStep(int handle, double value)
 {
-    return storeFlashReal("setBtnJogStep", handle, value, finiteNonNegative,
-                          [](SimDevice &d) -> double & { return d.flash.btnJogStep; });
+    return storeReal("setBtnJogStep", handle, value, finiteNonNegative, true,
+                     [](SimDevice &d) -> double & { return d.flash.btnJogStep; });
 }
 
 int setBtnPos1(int handle, double value)
 {
-    return storeFlashReal("setBtnPos1", handle, value, finiteNonNegative,
-                          [](SimDevice &d) -> double & { return d.flash.btnPos1; });
+    return storeReal("setBtnPos1", handle, value, finiteNonNegative, true,
+                     [](SimDevice &d) -> double & { return d.flash.btnPos1; });
 }
 
 int setBtnPos2(int handle, double value)
 {
-    return storeFlashReal("setBtnPos2", handle, value, finiteNonNegative,
-                          [](SimDevice &d) -> double & { return d.flash.btnPos2; });
+    return storeReal("setBtnPos2", handle, value, finiteNonNegative, true,
+                     [](SimDevice &d) -> double & { return d.flash.btnPos2; });
 }
 
 int setIO1TriggerInDisp(int handle, double value)
 {
-    return storeReal("setIO1TriggerInDisp", handle, value, finite,
+    return storeReal("setIO1TriggerInDisp", handle, value, finite, false,
                      [](SimDevice &d) -> double & { return d.settings.io1Disp; });
 }
 
 int setIO2TriggerInDisp(int handle, double value)
 {
-    return storeReal("setIO2TriggerInDisp", handle, value, finite,
+    return storeReal("setIO2TriggerInDisp", handle, value, finite, false,
                      [](SimDevice &d) -> double & { return d.settings.io2Disp; });
 }
 

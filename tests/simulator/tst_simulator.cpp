@@ -89,8 +89,8 @@ private:
     // Attached with the given model, opened, at pos, speed v and acceleration a.
     int device(int model = 3, double pos = 0.0, float v = 2.0f, float a = 1.0f)
     {
-        const int h = simAttach(QByteArray("T 00000000000").append(char('0' + m_next++)).constData(),
-                                model, 1);
+        const QByteArray serial = "T 00000000000" + QByteArray::number(m_next++);
+        const int h = simAttach(serial.constData(), model, 1);
         openDev(h);
         simSetPosition(h, pos);
         setSpeed(h, v);
@@ -140,6 +140,7 @@ private slots:
     void textWrites();
     void debugFrame();
 
+    void clock();
     void failureInjection();
     void slowCallsOverlap();
     void threadsOnDifferentHandles();
@@ -395,8 +396,9 @@ void TestSimulator::moveFollowsTrapezoid()
         const double t = total * f;
         simAdvanceClock(t0 + t * 1000 - simNowMs());
         const double expected = from + dir * trapezoid(d, speed, acc, t);
-        QVERIFY2(std::fabs(getPositon(h) - expected) < 1e-6,
-                 qPrintable(QString("t=%1 pos=%2 expected %3").arg(t).arg(getPositon(h)).arg(expected)));
+        const double pos = getPositon(h);
+        QVERIFY2(std::fabs(pos - expected) < 1e-6,
+                 qPrintable(QString("t=%1 pos=%2 expected %3").arg(t).arg(pos).arg(expected)));
         const uint16_t w = statusOf(h);
         QVERIFY(!(w & kStopped));
         QVERIFY(!(w & kReachedTarget));
@@ -915,7 +917,8 @@ void TestSimulator::invalidValuesRejected()
         {"button speed 0", [&] { return setBtnSpeed(h, 0.0f); }, btnP},
         {"button step NaN", [&] { return setBtnJogStep(h, nan); }, btnP},
         {"button pos < 0", [&] { return setBtnPos1(h, -1.0); }, btnP},
-        {"recoil < 0", [&] { return setRecoil(h, -1); }, [h] { return QString::number(readRecoil(h)); }},
+        {"recoil < 0", [&] { return setRecoil(h, -1); },
+         [h] { return QString::number(readRecoil(h)); }},
     };
     for (const auto &c : cases) {
         const QString before = c.read();
@@ -1004,6 +1007,29 @@ void TestSimulator::debugFrame()
     QVERIFY(sendDebugData(h, 9, payload, 4, reply, 0) < 0);
     QVERIFY(sendDebugData(h, 300, payload, 4, reply, 16) < 0);
     QVERIFY(sendDebugData(h, 1, payload, -1, reply, 16) < 0);
+}
+
+void TestSimulator::clock()
+{
+    const double t = simNowMs();
+    QCOMPARE(t, std::floor(t));
+    QTest::qSleep(20);
+    QCOMPARE(simNowMs(), t);
+    simAdvanceClock(12.5);
+    QCOMPARE(simNowMs(), t + 12.5);
+    simAdvanceClock(-100);
+    QCOMPARE(simNowMs(), t + 12.5);
+
+    // Back on the real clock time goes on from where it stood, and motion runs.
+    simUseManualClock(0);
+    QVERIFY(simNowMs() >= t + 12.5);
+    const int h = device(3, 1.0, 10.0f, 50.0f);
+    setTargetPos(h, 1.2);
+    QCOMPARE(move(h), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(has(h, kStopped | kReachedTarget), 5000);
+    QCOMPARE(getPositon(h), 1.2);
+    simReset();
+    QVERIFY(simNowMs() >= t + 12.5);
 }
 
 void TestSimulator::failureInjection()
