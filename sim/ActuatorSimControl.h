@@ -21,7 +21,8 @@ ACTUATOR_API void simReset(void);
 ACTUATOR_API int simInitFromEnvironment(void);
 
 /* Persist flash contents (button parameters, model, serials, version) in this
- * file; NULL or "" keeps them in memory only. */
+ * file; NULL or "" keeps them in memory only. The flash the file holds is
+ * loaded at once, into devices already attached too. */
 ACTUATOR_API void simSetStateFile(const char *path);
 
 /* Attach a new controller. serial: driver serial text; model: actuator model
