@@ -1,2 +1,398 @@
 #include "app/MainWidget.h"
-MainWidget::MainWidget(QWidget *parent) : QWidget(parent) {}
+#include "ui_MainWidget.h"
+
+#include "device/ActuatorLibrary.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStyle>
+#include <QWindow>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <windowsx.h>
+#endif
+
+namespace {
+
+MainWidget *g_mainWidget = nullptr;
+DevConfig *g_devConfig = nullptr;
+
+const int kResizeBand = 4;
+
+const char kShowMaxStyle[] =
+    "QPushButton{background-color: rgb(50, 50, 50); border: none;"
+    " background-image: url(:/image/showMax.png); background-position: center;"
+    " background-repeat: no-repeat; background-origin: content;}"
+    "QPushButton:hover{background-color: rgb(140, 140, 140);}"
+    "QPushButton:pressed{background-color: rgb(22,110,215);}";
+
+const char kShowNormalStyle[] =
+    "QPushButton{background-color: rgb(50, 50, 50); border: none;"
+    " background-image: url(:/image/showNormal.png); background-position: center;"
+    " background-repeat: no-repeat; background-origin: content;}"
+    "QPushButton:hover{background-color: rgb(140, 140, 140);}"
+    "QPushButton:pressed{background-color: rgb(22,110,215);}";
+
+const char kMessageButtonStyle[] =
+    "QPushButton{color: #FFFFFF; font-size: 16px; border-radius: 6px;"
+    " border: 2px solid #298DFF; min-width: 70px; min-height: 30px;"
+    " background-color: rgb(80, 80, 80);}"
+    "QPushButton:hover{background-color: rgb(50, 50, 50);}"
+    "QPushButton:pressed{background-color: rgb(22, 110, 215);}";
+
+const QSize kMessageBoxMinSize(600, 400);
+const char kMessageBoxStyle[] =
+    "QMessageBox{background-color: #F2F2F2; font-size: 14px; min-width: 600px; min-height: 400px;}"
+    "QLabel#qt_msgbox_label{color: black; background-color: transparent;"
+    " min-width: 300px; min-height: 80px; font-size: 18px;}"
+    "QLabel#qt_msgboxex_icon_label{min-width: 20px; max-width: 20px;"
+    " min-height: 20px; max-height: 20px;}"
+    "QDialogButtonBox#qt_msgbox_buttonbox{button-layout: 0;}";
+
+// QMessageBox fixes its own size from its layout whenever it is shown or laid
+// out again and so ignores the style sheet's minimum size; this box keeps it.
+class StyledMessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+    // A button box reads its button order from the style only when it builds
+    // its layout; polish the box with its style sheet, then rebuild that
+    // layout so that the style sheet's button-layout applies.
+    void ApplyButtonLayout()
+    {
+        ensurePolished();
+        if (auto *buttons = findChild<QDialogButtonBox *>(QStringLiteral("qt_msgbox_buttonbox"))) {
+            const Qt::Orientation orientation = buttons->orientation();
+            buttons->setOrientation(orientation == Qt::Horizontal ? Qt::Vertical : Qt::Horizontal);
+            buttons->setOrientation(orientation);
+        }
+    }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        // The base sizes the box and centres it on its parent; centre again
+        // when the box had to grow.
+        QMessageBox::showEvent(event);
+        if (KeepMinimumSize() && !event->spontaneous())
+            adjustPosition(parentWidget());
+    }
+
+    bool event(QEvent *event) override
+    {
+        const bool handled = QMessageBox::event(event);
+        const QEvent::Type type = event->type();
+        if (type == QEvent::LayoutRequest || type == QEvent::StyleChange || type == QEvent::FontChange)
+            KeepMinimumSize();
+        return handled;
+    }
+
+private:
+    bool KeepMinimumSize()
+    {
+        if (!isVisible() || (width() >= kMessageBoxMinSize.width() && height() >= kMessageBoxMinSize.height()))
+            return false;
+        setFixedSize(size().expandedTo(kMessageBoxMinSize));
+        return true;
+    }
+};
+
+} // namespace
+
+int EdgeHitTest(const QPoint &posInWindow, const QSize &size)
+{
+    const int x = posInWindow.x();
+    const int y = posInWindow.y();
+    const bool left = x < kResizeBand;
+    const bool right = x >= size.width() - kResizeBand;
+    const bool top = y < kResizeBand;
+    const bool bottom = y >= size.height() - kResizeBand;
+    if (left && top)
+        return 13;
+    if (right && top)
+        return 14;
+    if (left && bottom)
+        return 16;
+    if (right && bottom)
+        return 17;
+    if (left)
+        return 10;
+    if (right)
+        return 11;
+    if (top)
+        return 12;
+    if (bottom)
+        return 15;
+    return 0;
+}
+
+Qt::Edges EdgesForHitTest(int code)
+{
+    switch (code) {
+    case 10: return Qt::LeftEdge;
+    case 11: return Qt::RightEdge;
+    case 12: return Qt::TopEdge;
+    case 13: return Qt::TopEdge | Qt::LeftEdge;
+    case 14: return Qt::TopEdge | Qt::RightEdge;
+    case 15: return Qt::BottomEdge;
+    case 16: return Qt::BottomEdge | Qt::LeftEdge;
+    case 17: return Qt::BottomEdge | Qt::RightEdge;
+    default: return {};
+    }
+}
+
+Qt::CursorShape CursorForHitTest(int code)
+{
+    switch (code) {
+    case 10:
+    case 11: return Qt::SizeHorCursor;
+    case 12:
+    case 15: return Qt::SizeVerCursor;
+    case 13:
+    case 17: return Qt::SizeFDiagCursor;
+    case 14:
+    case 16: return Qt::SizeBDiagCursor;
+    default: return Qt::ArrowCursor;
+    }
+}
+
+QPoint CentredTopLeft(const QRect &host, const QSize &child)
+{
+    return QPoint(host.x() + (host.width() - child.width()) / 2,
+                  host.y() + (host.height() - child.height()) / 2);
+}
+
+MainWidget *GetMainWidget()
+{
+    return g_mainWidget;
+}
+
+void SetMainWidget(MainWidget *widget)
+{
+    g_mainWidget = widget;
+}
+
+DevConfig *GetDevConfig()
+{
+    return g_devConfig;
+}
+
+void SetDevConfig(DevConfig *config)
+{
+    g_devConfig = config;
+}
+
+MainWidget::MainWidget(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::MainWidget)
+{
+    // The help, options, debug and add-device windows are created here, in
+    // this order and with this window as parent, followed by the parameter store.
+    ui->setupUi(this);
+    ui->pbShowMax->setStyleSheet(kShowMaxStyle);
+    setAttribute(Qt::WA_StyledBackground);
+    SetMainWidget(this);
+    SetDevConfig(m_devConfig);
+
+    setWindowFlags(Qt::FramelessWindowHint);
+    setMouseTracking(true);
+#ifndef Q_OS_WIN
+    // Without the native hit test the resize band is served from mouse events
+    // of every widget of this window, title-bar buttons included.
+    qApp->installEventFilter(this);
+#endif
+
+    connect(ui->pbDebug, &QPushButton::clicked, this, &MainWidget::ShowDebugWindow);
+    connect(ui->pbSettings, &QPushButton::clicked, this, &MainWidget::ShowSettingWindow);
+    connect(ui->pbHelp, &QPushButton::clicked, this, &MainWidget::ShowHelpWindow);
+    connect(ui->pbShowMin, &QPushButton::clicked, this, &MainWidget::showMinimized);
+    connect(ui->pbShowMax, &QPushButton::clicked, this, &MainWidget::ShowMax);
+    connect(ui->pbClose, &QPushButton::clicked, this, &MainWidget::close);
+    connect(ui->pbAddDev, &QPushButton::clicked, this, &MainWidget::ShowAddDevWindow);
+
+    ui->pbDebug->hide();
+}
+
+MainWidget::~MainWidget()
+{
+    releaseDev();
+    delete ui;
+    // Nobody may reach this window or its store through the accessors while
+    // the children are torn down or afterwards.
+    if (g_mainWidget == this) {
+        SetMainWidget(nullptr);
+        SetDevConfig(nullptr);
+    }
+}
+
+int MainWidget::ShowMessageBox(const QString &text)
+{
+    StyledMessageBox box(this);
+    box.setWindowIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    box.setWindowTitle(tr("提示"));
+    box.setText(text);
+    QPushButton *cancel = box.addButton(tr("取消"), QMessageBox::RejectRole);
+    QPushButton *confirm = box.addButton(tr("确认"), QMessageBox::AcceptRole);
+    cancel->setStyleSheet(kMessageButtonStyle);
+    confirm->setStyleSheet(kMessageButtonStyle);
+    box.setStyleSheet(kMessageBoxStyle);
+    box.ApplyButtonLayout();
+    box.exec();
+    return box.clickedButton() == confirm ? 1 : 0;
+}
+
+void MainWidget::SetDebugButtonVisible(bool visible)
+{
+    ui->pbDebug->setVisible(visible);
+}
+
+void MainWidget::ShowDebugWindow()
+{
+    // Shows the debug window (DebugWidget) with ShowCentred once it is created above.
+}
+
+void MainWidget::ShowHelpWindow()
+{
+    // Shows the help window (HelpWidget) with ShowCentred once it is created above.
+}
+
+void MainWidget::ShowSettingWindow()
+{
+    // Shows the options window (OptionWidget) with ShowCentred once it is created above.
+}
+
+void MainWidget::ShowMax()
+{
+    if (isFullScreen()) {
+        setWindowState(windowState()
+                       & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+        setGeometry(m_savedGeometry);
+        ui->pbShowMax->setStyleSheet(kShowMaxStyle);
+    } else {
+        m_savedGeometry = geometry();
+        showFullScreen();
+        ui->pbShowMax->setStyleSheet(kShowNormalStyle);
+    }
+}
+
+void MainWidget::ShowAddDevWindow()
+{
+    // Runs the add-device window's (AddDevWidget) ScanDev, then shows it with
+    // ShowCentred, once it is created above.
+}
+
+void MainWidget::CloseCtrlWidget()
+{
+}
+
+void MainWidget::DevDisconnect()
+{
+}
+
+void MainWidget::ShowCentred(QWidget *window)
+{
+    window->move(CentredTopLeft(geometry(), window->size()));
+    window->show();
+}
+
+void MainWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (!isFullScreen() && ui->wgTitleBar->geometry().contains(event->pos())) {
+        m_dragging = true;
+        m_pressPos = event->pos();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void MainWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void MainWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging) {
+        move(event->pos() + pos() - m_pressPos);
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void MainWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
+}
+
+#ifdef Q_OS_WIN
+
+bool MainWidget::nativeEvent(const QByteArray &eventType, void *message, long *result)
+{
+    const MSG *msg = static_cast<const MSG *>(message);
+    if (msg->message == WM_NCHITTEST) {
+        const QPoint global(GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam));
+        const int code = EdgeHitTest(global - frameGeometry().topLeft(), size());
+        if (code != 0) {
+            *result = code;
+            return true;
+        }
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+
+#else
+
+bool MainWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::MouseButtonPress || type == QEvent::MouseMove)
+        && BelongsToThisWindow(watched)) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const QPoint posInWindow = mapFromGlobal(mouse->globalPos());
+        if (type == QEvent::MouseMove) {
+            if (mouse->buttons() == Qt::NoButton && !m_dragging)
+                UpdateEdgeCursor(posInWindow);
+        } else if (mouse->button() == Qt::LeftButton) {
+            const Qt::Edges edges = EdgesForHitTest(EdgeHitTest(posInWindow, size()));
+            if (edges) {
+                // The band is the window frame: the press never reaches the
+                // widget below it and never starts a title-bar drag.
+                if (QWindow *handle = windowHandle())
+                    handle->startSystemResize(edges);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool MainWidget::BelongsToThisWindow(QObject *object) const
+{
+    return object->isWidgetType() && static_cast<QWidget *>(object)->window() == this;
+}
+
+void MainWidget::UpdateEdgeCursor(const QPoint &posInWindow)
+{
+    const int code = EdgeHitTest(posInWindow, size());
+    const Qt::CursorShape shape = CursorForHitTest(code);
+    if (cursor().shape() == shape)
+        return;
+    if (code == 0)
+        unsetCursor();
+    else
+        setCursor(shape);
+}
+
+#endif

@@ -1,10 +1,85 @@
 #ifndef MAINWIDGET_H
 #define MAINWIDGET_H
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QWidget>
+
+namespace Ui {
+class MainWidget;
+}
+
+class DevConfig;
+
+// Resize zone of a point of the frameless window (window coordinates, window
+// size), 4 px wide along the outer edge, as a Windows hit-test code:
+// 13/14/16/17 top-left/top-right/bottom-left/bottom-right corner,
+// 10/11/12/15 left/right/top/bottom edge; 0 outside the band.
+int EdgeHitTest(const QPoint &posInWindow, const QSize &size);
+// The window edges a hit-test code stands for (none for 0).
+Qt::Edges EdgesForHitTest(int code);
+// The resize cursor of a hit-test code (the arrow for 0).
+Qt::CursorShape CursorForHitTest(int code);
+
+// Top-left corner that centres a window of size child on host
+// (integer division truncating towards zero).
+QPoint CentredTopLeft(const QRect &host, const QSize &child);
+
+// The program's frameless main window: title bar, menu bar with the
+// add-device button and the scrolling area of the control panels.
 class MainWidget : public QWidget
 {
     Q_OBJECT
+
 public:
     explicit MainWidget(QWidget *parent = nullptr);
+    ~MainWidget() override;
+
+    // Styled question box; 1 for "确认", 0 for "取消", Escape or closing.
+    int ShowMessageBox(const QString &text);
+
+    // The title-bar button of the engineering console (hidden at start).
+    void SetDebugButtonVisible(bool visible);
+
+public slots:
+    void ShowDebugWindow();
+    void ShowHelpWindow();
+    void ShowSettingWindow();
+    void ShowMax();
+    void ShowAddDevWindow();
+    void CloseCtrlWidget();
+    void DevDisconnect();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
+#else
+    bool eventFilter(QObject *watched, QEvent *event) override;
+#endif
+
+private:
+    void ShowCentred(QWidget *window);
+#ifndef Q_OS_WIN
+    bool BelongsToThisWindow(QObject *object) const;
+    void UpdateEdgeCursor(const QPoint &posInWindow);
+#endif
+
+    Ui::MainWidget *ui;
+    DevConfig *m_devConfig = nullptr;
+    QPoint m_pressPos;
+    bool m_dragging = false;
+    QRect m_savedGeometry;
 };
+
+// Process-wide main window and parameter store, published by the main window.
+MainWidget *GetMainWidget();
+void SetMainWidget(MainWidget *widget);
+DevConfig *GetDevConfig();
+void SetDevConfig(DevConfig *config);
+
 #endif

@@ -1,9 +1,17 @@
 #include "app/MainWidget.h"
+#include "app/Startup.h"
+
 #include <QApplication>
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    MainWidget w;
-    w.show();
+    InstallApplicationFont(QCoreApplication::applicationDirPath() + QStringLiteral("/font.ttf"));
+
+    MainWidget mainWidget;
+    mainWidget.show();
+    // arguments() reflects argv after QApplication removed its own options.
+    ApplyCommandLine(mainWidget, QCoreApplication::arguments());
+
     return app.exec();
 }

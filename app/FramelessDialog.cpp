@@ -1,0 +1,197 @@
+#include "app/FramelessDialog.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGraphicsDropShadowEffect>
+#include <QKeySequence>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOption>
+#include <QStyledItemDelegate>
+
+FramelessDialog::FramelessDialog(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+QString FramelessDialog::DialogStyleSheet()
+{
+    return QStringLiteral(R"(QWidget#wgBack{
+    background-color: rgb(255, 255, 255);
+    border: 1px solid #AAAAAA;
+    border-radius: 10px;
+}
+QWidget#wgTitle{
+    background-color: rgb(108, 106, 106);
+    border-top-left-radius: 9px;
+    border-top-right-radius: 9px;
+}
+QWidget#wgTitle QLabel{
+    color: #FFFFFF;
+    font-size: 16px;
+}
+QPushButton#pbClose{
+    background-color: rgb(108, 106, 106);
+    border: none;
+    border-top-right-radius: 9px;
+    background-image: url(:/image/close.png);
+    background-position: center;
+    background-repeat: no-repeat;
+}
+QPushButton#pbClose:hover{
+    background-color: rgb(180, 0, 0);
+}
+QWidget#wgContent QLabel{
+    color: black;
+    font-size: 16px;
+}
+QWidget#wgContent QPushButton{
+    background-color: rgb(222, 222, 222);
+    border: none;
+    border-radius: 6px;
+    color: black;
+    font-size: 16px;
+}
+QWidget#wgContent QPushButton:pressed{
+    background-color: rgb(0, 75, 177);
+}
+QWidget#wgContent QPushButton:disabled{
+    background-color: rgb(105, 105, 105);
+}
+QSpinBox, QDoubleSpinBox, QComboBox{
+    background-color: rgb(255, 255, 255);
+    color: black;
+    font-size: 15px;
+    border: 1px solid rgb(225, 225, 225);
+    border-radius: 6px;
+    padding-left: 4px;
+}
+QSpinBox::up-button, QDoubleSpinBox::up-button{
+    subcontrol-origin: border;
+    subcontrol-position: top right;
+    width: 14px;
+    border: none;
+    image: url(:/image/upWhiteBack.png);
+}
+QSpinBox::up-button:pressed, QDoubleSpinBox::up-button:pressed{
+    image: url(:/image/upPressedWhiteBack.png);
+}
+QSpinBox::down-button, QDoubleSpinBox::down-button{
+    subcontrol-origin: border;
+    subcontrol-position: bottom right;
+    width: 14px;
+    border: none;
+    image: url(:/image/downWhiteBack.png);
+}
+QSpinBox::down-button:pressed, QDoubleSpinBox::down-button:pressed{
+    image: url(:/image/downPressedWhiteBack.png);
+}
+QSpinBox::up-arrow, QSpinBox::down-arrow, QDoubleSpinBox::up-arrow, QDoubleSpinBox::down-arrow{
+    image: none;
+}
+QComboBox::drop-down{
+    subcontrol-origin: padding;
+    subcontrol-position: center right;
+    width: 14px;
+    border: none;
+}
+QComboBox::down-arrow{
+    width: 14px;
+    image: url(:/image/dropDownWhiteBack.png);
+}
+QComboBox::down-arrow:on{
+    image: url(:/image/dropDownOnWhiteBack.png);
+}
+QComboBox QAbstractItemView{
+    background-color: rgb(255, 255, 255);
+    color: black;
+    border: 1px solid rgb(225, 225, 225);
+    border-radius: 6px;
+    outline: 0px;
+}
+QComboBox QAbstractItemView::item{
+    min-height: 26px;
+}
+QComboBox QAbstractItemView::item:selected{
+    background-color: rgb(127, 141, 152);
+})");
+}
+
+void FramelessDialog::InitComboPopups(QWidget *root)
+{
+    const auto combos = root->findChildren<QComboBox *>();
+    for (QComboBox *combo : combos) {
+        combo->setView(new QListView(combo));
+        combo->setItemDelegate(new QStyledItemDelegate(combo));
+        QWidget *popup = combo->view()->window();
+        popup->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
+        popup->setAttribute(Qt::WA_TranslucentBackground);
+    }
+}
+
+void FramelessDialog::SetEnterShortcut(QAbstractButton *button)
+{
+    button->setShortcut(QKeySequence(QKeySequence::InsertParagraphSeparator));
+}
+
+QRect FramelessDialog::DragZone() const
+{
+    if (!m_title)
+        return QRect();
+    return QRect(m_title->mapTo(this, QPoint(0, 0)), m_title->size());
+}
+
+void FramelessDialog::InitFrame(QWidget *back, QWidget *title, Qt::WindowModality modality)
+{
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowModality(modality);
+
+    auto *shadow = new QGraphicsDropShadowEffect(back);
+    shadow->setBlurRadius(10);
+    shadow->setOffset(0, 0);
+    shadow->setColor(Qt::gray);
+    back->setGraphicsEffect(shadow);
+
+    m_title = title;
+}
+
+// The title strip sits inside the frame's margins, so its rectangle is mapped
+// into this window's coordinates before the press position is tested.
+void FramelessDialog::mousePressEvent(QMouseEvent *event)
+{
+    if (DragZone().contains(event->pos()) && !isFullScreen()) {
+        m_bDragging = true;
+        m_pressPos = event->pos();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void FramelessDialog::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_bDragging = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void FramelessDialog::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_bDragging) {
+        move(pos() + event->pos() - m_pressPos);
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+// Lets a style sheet on the window itself draw its background.
+void FramelessDialog::paintEvent(QPaintEvent *event)
+{
+    QStyleOption opt;
+    opt.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &opt, &painter, this);
+    QWidget::paintEvent(event);
+}

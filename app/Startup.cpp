@@ -1,0 +1,30 @@
+#include "app/Startup.h"
+
+#include "app/MainWidget.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+
+bool IsDebugSwitchGiven(const QStringList &arguments)
+{
+    return arguments.size() > 1 && arguments.at(1) == QLatin1String("-debug");
+}
+
+bool InstallApplicationFont(const QString &fontFile)
+{
+    const int id = QFontDatabase::addApplicationFont(fontFile);
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    if (families.isEmpty())
+        return false;
+    QFont font = QApplication::font();
+    font.setFamily(families.first());
+    font.setPixelSize(16);
+    QApplication::setFont(font);
+    return true;
+}
+
+void ApplyCommandLine(MainWidget &window, const QStringList &arguments)
+{
+    if (IsDebugSwitchGiven(arguments))
+        window.SetDebugButtonVisible(true);
+}

@@ -1,0 +1,20 @@
+#ifndef STARTUP_H
+#define STARTUP_H
+
+#include <QString>
+#include <QStringList>
+
+class MainWidget;
+
+// True when the first argument after the program name is exactly "-debug".
+// arguments: the command line as left by QApplication (its own options taken out).
+bool IsDebugSwitchGiven(const QStringList &arguments);
+
+// Makes the font file the application font at 16 px. A missing, unreadable or
+// non-font file changes nothing and returns false.
+bool InstallApplicationFont(const QString &fontFile);
+
+// Applies the command line to the main window: "-debug" reveals its debug button.
+void ApplyCommandLine(MainWidget &window, const QStringList &arguments);
+
+#endif
