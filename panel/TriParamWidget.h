@@ -1,0 +1,44 @@
+#ifndef TRIPARAMWIDGET_H
+#define TRIPARAMWIDGET_H
+
+#include "app/FramelessDialog.h"
+#include "device/ActuatorModel.h"
+#include "device/SerialComDev.h"
+
+namespace Ui {
+class TriParamWidget;
+}
+
+// Dialog for the two trigger lines (each a trigger input or output) and the
+// device information: actuator model and serial, and a model picked by hand.
+// Confirmed settings and the picked model go to the panel.
+class TriParamWidget : public FramelessDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TriParamWidget(QWidget *parent = nullptr);
+    ~TriParamWidget() override;
+
+    // Model name, and its travel as the upper limit of both displacements.
+    void ShowModel(const ActuatorModelInfo &model);
+    void ShowDevInfo(const ActuatorModelInfo &model, const QString &serial);
+    // The record last confirmed for IO1 (io 0) or IO2 (io 1).
+    TriParam GetParam(int io) const;
+
+private slots:
+    void CloseWin();
+    void ConfirmParam();
+    void RestoreParam();
+    void IoModeChanged();
+    void SetManualModel();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    Ui::TriParamWidget *ui;
+    TriParam m_param[2];
+};
+
+#endif
