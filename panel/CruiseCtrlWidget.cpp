@@ -1,0 +1,83 @@
+#include "panel/CruiseCtrlWidget.h"
+#include "ui_CruiseCtrlWidget.h"
+
+#include "panel/ControlWidget.h"
+
+#include <QEvent>
+
+CruiseCtrlWidget::CruiseCtrlWidget(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::CruiseCtrlWidget)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_StyledBackground);
+
+    QRegExpValidator *decimal = NewDecimalValidator(this);
+    ui->leCruiseBeginPos->setValidator(decimal);
+    ui->leCruiseEndPos->setValidator(decimal);
+    QRegExpValidator *integer = NewIntegerValidator(this);
+    ui->leCruiseStopTime->setValidator(integer);
+    ui->leCruiseTimes->setValidator(integer);
+
+    // Begin and end are not compared with each other: either may be the larger.
+    m_fields.reset(new ParamFieldTable<CruiseParam>(this, {
+        { &CruiseParam::BeginPos, ui->leCruiseBeginPos, 0x01,
+          QT_TRANSLATE_NOOP("CruiseCtrlWidget", "巡航起始位置 超出限制范围\n"), TravelRange(0, "[0-%1]!", 0) },
+        { &CruiseParam::EndPos, ui->leCruiseEndPos, 0x02,
+          QT_TRANSLATE_NOOP("CruiseCtrlWidget", "巡航结束位置 超出限制范围\n"), TravelRange(0, "[0-%1]!", 0) },
+        { &CruiseParam::StopTime, ui->leCruiseStopTime, 0x04,
+          QT_TRANSLATE_NOOP("CruiseCtrlWidget", "巡航停留时间 超出限制范围\n"), FixedRange(1, 16777215, "[1-16777215]!") },
+        { &CruiseParam::Times, ui->leCruiseTimes, 0x08,
+          QT_TRANSLATE_NOOP("CruiseCtrlWidget", "巡航次数 超出限制范围\n"), FixedRange(1, 16777215, "[1-16777215]!") },
+    }));
+
+    ui->pbConfirm->setShortcut(QKeySequence::InsertParagraphSeparator);
+    connect(ui->pbRestore, &QPushButton::clicked, this, &CruiseCtrlWidget::RestoreParam);
+    connect(ui->pbConfirm, &QPushButton::clicked, this, &CruiseCtrlWidget::ConfirmParam);
+    if (auto *panel = qobject_cast<ControlWidget *>(parent)) {
+        connect(ui->pbBtnParam, &QPushButton::clicked, panel, &ControlWidget::ShowBtnParam);
+        connect(ui->pbDevParam, &QPushButton::clicked, panel, &ControlWidget::ShowTriParam);
+    }
+}
+
+CruiseCtrlWidget::~CruiseCtrlWidget()
+{
+    delete ui;
+}
+
+void CruiseCtrlWidget::SetParam(const CruiseParam &param)
+{
+    m_param = param;
+    RestoreParam();
+}
+
+void CruiseCtrlWidget::SetStartEnabled(bool enabled)
+{
+    ui->pbConfirm->setEnabled(enabled);
+}
+
+void CruiseCtrlWidget::RestoreParam()
+{
+    m_fields->Show(m_param);
+}
+
+// Confirming starts the cruise: the panel locks its buttons and relays type 9,
+// which starts it even when nothing changed.
+void CruiseCtrlWidget::ConfirmParam()
+{
+    auto *panel = qobject_cast<ControlWidget *>(parentWidget());
+    int changed = 0;
+    if (!panel || !m_fields->Accept(m_param, panel->GetTravel(), &changed))
+        return;
+    close();
+    panel->UpdateCruiseParam(changed, m_param);
+}
+
+void CruiseCtrlWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
+}

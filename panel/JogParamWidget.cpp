@@ -1,0 +1,67 @@
+#include "panel/JogParamWidget.h"
+#include "ui_JogParamWidget.h"
+
+#include "panel/ControlWidget.h"
+
+#include <QEvent>
+
+JogParamWidget::JogParamWidget(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::JogParamWidget)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_StyledBackground);
+
+    ui->leJogStep->setValidator(NewDecimalValidator(this));
+    QRegExpValidator *integer = NewIntegerValidator(this);
+    ui->leJogDelay->setValidator(integer);
+    ui->leJogTimes->setValidator(integer);
+
+    m_fields.reset(new ParamFieldTable<JogParam>(this, {
+        { &JogParam::Step, ui->leJogStep, 0x01,
+          QT_TRANSLATE_NOOP("JogParamWidget", "步进步长 超出限制范围\n"), TravelRange(0.000001, "[0.000001-%1]!", 6) },
+        { &JogParam::Delay, ui->leJogDelay, 0x02,
+          QT_TRANSLATE_NOOP("JogParamWidget", "步进延时时间 超出限制范围\n"), FixedRange(1, 16777215, "[1-16777215]!") },
+        { &JogParam::Times, ui->leJogTimes, 0x04,
+          QT_TRANSLATE_NOOP("JogParamWidget", "步进次数 超出限制范围\n"), FixedRange(1, 16777215, "[1-16777215]!") },
+    }));
+
+    ui->pbConfirm->setShortcut(QKeySequence::InsertParagraphSeparator);
+    connect(ui->pbRestore, &QPushButton::clicked, this, &JogParamWidget::RestoreParam);
+    connect(ui->pbConfirm, &QPushButton::clicked, this, &JogParamWidget::ConfirmParam);
+}
+
+JogParamWidget::~JogParamWidget()
+{
+    delete ui;
+}
+
+void JogParamWidget::SetParam(const JogParam &param)
+{
+    m_param = param;
+    RestoreParam();
+}
+
+void JogParamWidget::RestoreParam()
+{
+    m_fields->Show(m_param);
+}
+
+void JogParamWidget::ConfirmParam()
+{
+    auto *panel = qobject_cast<ControlWidget *>(parentWidget());
+    int changed = 0;
+    if (!panel || !m_fields->Accept(m_param, panel->GetTravel(), &changed))
+        return;
+    close();
+    panel->UpdateJogParam(changed, m_param);
+}
+
+void JogParamWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
+}

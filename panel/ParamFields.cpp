@@ -1,0 +1,109 @@
+#include "panel/ParamFields.h"
+
+#include "app/MainWidget.h"
+
+#include <QCoreApplication>
+#include <QRegExp>
+#include <QRegExpValidator>
+
+#include <cmath>
+
+QRegExpValidator *NewDecimalValidator(QObject *owner)
+{
+    return new QRegExpValidator(QRegExp(QStringLiteral("^(-?\\d+)(\\.\\d+)?$")), owner);
+}
+
+QRegExpValidator *NewIntegerValidator(QObject *owner)
+{
+    return new QRegExpValidator(QRegExp(QStringLiteral("^0|-?[1-9]\\d*$")), owner);
+}
+
+namespace ParamValue {
+
+QString Text(double value)
+{
+    return QString::number(value, 'f', 6);
+}
+
+QString Text(float value)
+{
+    return QString::number(double(value), 'f', 2);
+}
+
+QString Text(int value)
+{
+    return QString::number(value);
+}
+
+bool Parse(const QString &text, double *value)
+{
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    return ok;
+}
+
+bool Parse(const QString &text, float *value)
+{
+    bool ok = false;
+    *value = text.toFloat(&ok);
+    return ok;
+}
+
+bool Parse(const QString &text, int *value)
+{
+    bool ok = false;
+    *value = text.toInt(&ok, 10);
+    return ok;
+}
+
+// Written so that NaN is out of every range.
+bool InRange(double value, double low, double high)
+{
+    return value >= low && value <= high;
+}
+
+bool InRange(float value, double low, double high)
+{
+    return value >= float(low) && value <= float(high);
+}
+
+bool InRange(int value, double low, double high)
+{
+    return value >= low && value <= high;
+}
+
+bool Differs(double value, double held)
+{
+    return std::fabs(value - held) > 3e-7;
+}
+
+bool Differs(float value, float held)
+{
+    return std::fabs(value - held) > 0.003f;
+}
+
+bool Differs(int value, int held)
+{
+    return value != held;
+}
+
+bool Differs(bool value, bool held)
+{
+    return value != held;
+}
+
+QString RangeMessage(const char *context, const char *prefix, const FieldRange &range, int travel)
+{
+    QString text = range.text;
+    if (range.travel)
+        text = text.arg(QString::number(double(travel), 'f', range.travelDecimals));
+    return QCoreApplication::translate(context, prefix) + text;
+}
+
+void ShowRangeWarning(const QString &text)
+{
+    if (MainWidget *mainWidget = GetMainWidget())
+        mainWidget->ShowMessageBox(text);
+}
+
+}
