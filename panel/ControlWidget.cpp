@@ -1,0 +1,384 @@
+#include "panel/ControlWidget.h"
+#include "ui_ControlWidget.h"
+
+#include "app/MainWidget.h"
+#include "config/DevConfig.h"
+
+#include <QEvent>
+#include <QMetaObject>
+#include <QThread>
+
+#include <limits>
+
+namespace {
+
+// Class names of the four drop-down popups and the two device dialogs.
+const char kMovePopup[] = "MoveParamWidget";
+const char kJogPopup[] = "JogParamWidget";
+const char kDrivePopup[] = "DriveParamWidget";
+const char kCruisePopup[] = "CruiseCtrlWidget";
+const char kBtnDialog[] = "BtnParamWidget";
+const char kTriDialog[] = "TriParamWidget";
+
+// Offset of each popup's left edge from its toggle button's left edge.
+constexpr int kMovePopupDx = -234;
+constexpr int kJogPopupDx = -216;
+constexpr int kDrivePopupDx = -221;
+constexpr int kCruisePopupDx = -189;
+
+constexpr int kLockoutMs = 100;
+
+// Change bits of the speed and acceleration shared by move and drive.
+constexpr int kMoveSpeedAccBits = 0x02 | 0x04;
+constexpr int kDriveSpeedAccBits = 0x04 | 0x08;
+
+const char kDoingGray[] = ".QLabel#lbDoingLight{border-image: url(:/image/grayPot.png);}";
+const char kDoingGreen[] = ".QLabel#lbDoingLight{border-image: url(:/image/greenPot.png);}";
+const char kOriginGray[] = ".QLabel#lbOriginLight{border-image: url(:/image/grayPot.png);}";
+const char kOriginGreen[] = ".QLabel#lbOriginLight{border-image: url(:/image/greenPot.png);}";
+
+// Row of the model table for a code reported by the device; anything that
+// is not a 16-bit code (a failed read among them) gets the fallback row.
+ActuatorModelInfo ModelOf(int nModel)
+{
+    if (nModel < std::numeric_limits<int16_t>::min() || nModel > std::numeric_limits<int16_t>::max())
+        return GetActuatorModel(0);
+    return GetActuatorModel(int16_t(nModel));
+}
+
+} // namespace
+
+ControlWidget::ControlWidget(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::ControlWidget)
+    , m_model(GetActuatorModel(0))
+{
+    ui->setupUi(this);
+
+    ui->textBrowser->setFontPointSize(11);
+
+    m_worker = new SerialComDev;
+    m_thread = new QThread;
+    m_worker->moveToThread(m_thread);
+    connect(m_thread, &QThread::started, m_worker, &SerialComDev::Init);
+    connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(m_worker, &QObject::destroyed, m_thread, &QObject::deleteLater);
+    m_thread->start();
+
+    // [popups] The move, jog, drive and cruise popups and the button and
+    // trigger dialogs are created here (parent: this panel), each hidden.
+
+    connect(ui->pbMoveParam, &QPushButton::clicked, this, &ControlWidget::ShowMoveParam);
+    connect(ui->pbMove, &QPushButton::clicked, m_worker, &SerialComDev::Move);
+    connect(ui->pbMove, &QPushButton::clicked, this, &ControlWidget::DisableBtns);
+    connect(ui->pbJogParam, &QPushButton::clicked, this, &ControlWidget::ShowJogParam);
+    connect(ui->pbJogRight, &QPushButton::clicked, m_worker, &SerialComDev::JogRight);
+    connect(ui->pbJogLeft, &QPushButton::clicked, m_worker, &SerialComDev::JogLeft);
+    connect(ui->pbJogRight, &QPushButton::clicked, this, &ControlWidget::DisableBtns);
+    connect(ui->pbJogLeft, &QPushButton::clicked, this, &ControlWidget::DisableBtns);
+    connect(ui->pbDriveParam, &QPushButton::clicked, this, &ControlWidget::ShowDriveParam);
+    connect(ui->pbDriveRight, &QPushButton::clicked, m_worker, &SerialComDev::DriveRight);
+    connect(ui->pbDriveLeft, &QPushButton::clicked, m_worker, &SerialComDev::DriveLeft);
+    connect(ui->pbDriveRight, &QPushButton::clicked, this, &ControlWidget::DisableBtns);
+    connect(ui->pbDriveLeft, &QPushButton::clicked, this, &ControlWidget::DisableBtns);
+    connect(ui->pbSetting, &QPushButton::clicked, this, &ControlWidget::ShowSetting);
+
+    connect(ui->pbHome, &QPushButton::clicked, m_worker, &SerialComDev::Home);
+    connect(ui->pbStop, &QPushButton::clicked, m_worker, &SerialComDev::Stop);
+    connect(ui->pbEnable, &QPushButton::clicked, m_worker, &SerialComDev::Enable);
+    connect(ui->pbRemove, &QPushButton::clicked, this, &ControlWidget::SigClosed);
+    connect(this, &ControlWidget::SigInitParam, m_worker, &SerialComDev::InitParam);
+    connect(this, &ControlWidget::SigUpdateParam, m_worker, &SerialComDev::ParamChanged);
+    connect(this, &ControlWidget::SigSetActModel, m_worker, &SerialComDev::SetManualModel);
+    connect(m_worker, &SerialComDev::SigOutputMsg, this, &ControlWidget::OutputOptInfo);
+    connect(m_worker, &SerialComDev::SigPosChanged, this, &ControlWidget::UpdatePos);
+    connect(m_worker, &SerialComDev::SigStatusChanged, this, &ControlWidget::UpdateStatus);
+    connect(m_worker, &SerialComDev::SigDisconnect, this, &ControlWidget::SigDisconnect);
+    connect(m_worker, &SerialComDev::SigParamInited, this, &ControlWidget::ParamInited);
+
+    for (const char *popup : {kMovePopup, kJogPopup, kDrivePopup, kCruisePopup}) {
+        if (QWidget *window = ChildWindow(popup))
+            window->installEventFilter(this);
+    }
+
+    m_lockTimer.setParent(this);
+    m_lockTimer.setSingleShot(true);
+    m_lockTimer.setInterval(kLockoutMs);
+    connect(&m_lockTimer, &QTimer::timeout, this, &ControlWidget::EnableBtns);
+}
+
+ControlWidget::~ControlWidget()
+{
+    // The worker closes the device on its own thread, after the call it may
+    // be inside, and then ends that thread; the interface waits for that at
+    // most 300 ms. The worker and the thread delete each other afterwards.
+    QMetaObject::invokeMethod(m_worker, "CloseDevice", Qt::QueuedConnection);
+    m_thread->wait(300);
+    delete ui;
+}
+
+void ControlWidget::SetDevInfo(const DevInfo &info)
+{
+    m_devName = info.serial;
+    m_devHandle = info.handle;
+    m_worker->SetDevHandle(info.handle);
+    ui->lbDevInfo->setText(m_devName);
+}
+
+void ControlWidget::SetInitParams(const MoveParam &move, const JogParam &jog,
+                                  const DriveParam &drive, const CruiseParam &cruise)
+{
+    // [popups] Each popup gets its group here (SetParam).
+    m_worker->SetAllParams(move, jog, drive, cruise);
+    emit SigInitParam();
+}
+
+int ControlWidget::GetDevHandle() const
+{
+    return m_devHandle;
+}
+
+int ControlWidget::GetTravel() const
+{
+    return m_model.travelMm;
+}
+
+void ControlWidget::UpdateMoveParam(int nChanged, const MoveParam &param)
+{
+    if (nChanged != 0) {
+        m_worker->SetMoveParam(param);
+        if (nChanged & kMoveSpeedAccBits) {
+            // [popups] The drive popup takes the shared pair here (SetSpeedAcc).
+        }
+        if (DevConfig *config = GetDevConfig())
+            config->SaveMoveParam(m_devName, param);
+    }
+    emit SigUpdateParam(OpSetMoveParam, nChanged);
+}
+
+void ControlWidget::UpdateJogParam(int nChanged, const JogParam &param)
+{
+    if (nChanged != 0) {
+        m_worker->SetJogParam(param);
+        if (DevConfig *config = GetDevConfig())
+            config->SaveJogParam(m_devName, param);
+    }
+    emit SigUpdateParam(OpSetJogParam, nChanged);
+}
+
+void ControlWidget::UpdateDriveParam(int nChanged, const DriveParam &param)
+{
+    if (nChanged != 0) {
+        m_worker->SetDriveParam(param);
+        if (nChanged & kDriveSpeedAccBits) {
+            // [popups] The move popup takes the shared pair here (SetSpeedAcc).
+        }
+        if (DevConfig *config = GetDevConfig())
+            config->SaveDriveParam(m_devName, param);
+    }
+    emit SigUpdateParam(OpSetDriveParam, nChanged);
+}
+
+void ControlWidget::UpdateCruiseParam(int nChanged, const CruiseParam &param)
+{
+    DisableBtns();
+    if (nChanged != 0) {
+        m_worker->SetCruiseParam(param);
+        if (DevConfig *config = GetDevConfig())
+            config->SaveCruiseParam(m_devName, param);
+    }
+    emit SigUpdateParam(OpCruise, nChanged);
+}
+
+void ControlWidget::UpdateBtnParam(int nChanged, const BtnParam &param)
+{
+    if (nChanged != 0)
+        m_worker->SetBtnParam(param);
+    emit SigUpdateParam(OpSetBtnParam, nChanged);
+}
+
+void ControlWidget::UpdateTriParam(const TriParam param[2])
+{
+    m_worker->SetTriParam(param[0], param[1]);
+    emit SigUpdateParam(OpSetTriParam, 0);
+}
+
+void ControlWidget::ApplyManualModel(int nModel)
+{
+    m_model = ModelOf(nModel);
+    // [popups] The button dialog gets the travel here (SetTravel), the
+    // trigger dialog the model (ShowModel).
+    emit SigSetActModel(nModel);
+}
+
+void ControlWidget::SetCtrlBtnsEnabled(bool enabled)
+{
+    ui->pbMove->setEnabled(enabled);
+    ui->pbJogLeft->setEnabled(enabled);
+    ui->pbJogRight->setEnabled(enabled);
+    ui->pbDriveLeft->setEnabled(enabled);
+    ui->pbDriveRight->setEnabled(enabled);
+    ui->pbHome->setEnabled(enabled);
+    // [popups] The cruise popup's start button follows here (SetStartEnabled).
+}
+
+void ControlWidget::ShowBtnParam()
+{
+    CentreDialog(ChildWindow(kBtnDialog));
+}
+
+void ControlWidget::ShowTriParam()
+{
+    CentreDialog(ChildWindow(kTriDialog));
+}
+
+void ControlWidget::OutputOptInfo(QString strMsg, bool bWarining)
+{
+    if (bWarining) {
+        ui->textBrowser->setTextColor(Qt::red);
+        ui->textBrowser->append(strMsg);
+        ui->textBrowser->setTextColor(Qt::black);
+    } else {
+        ui->textBrowser->append(strMsg);
+    }
+}
+
+void ControlWidget::UpdatePos(double dCurPos)
+{
+    ui->lbCurrentPos->setText(QStringLiteral("%1mm").arg(dCurPos, 0, 'f', 6));
+}
+
+void ControlWidget::UpdateStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin,
+                                 bool bIsCtrlDisabled, bool isMotorConncted)
+{
+    Q_UNUSED(isMotorConncted)
+
+    if (bIsMotorStoped != m_lastStopped) {
+        ui->lbDoingLight->setStyleSheet(bIsMotorStoped ? kDoingGray : kDoingGreen);
+        m_lastStopped = bIsMotorStoped;
+    }
+    if (bIsMotorEnable != m_lastEnabled) {
+        ui->pbEnable->setChecked(bIsMotorEnable);
+        m_lastEnabled = bIsMotorEnable;
+    }
+    if (bIsOrigin != m_lastOrigin) {
+        ui->lbOriginLight->setStyleSheet(bIsOrigin ? kOriginGreen : kOriginGray);
+        m_lastOrigin = bIsOrigin;
+    }
+    if (bIsCtrlDisabled != m_lastCtrlDisabled) {
+        if (bIsCtrlDisabled) {
+            SetCtrlBtnsEnabled(false);
+            // The timer must not unlock buttons the device keeps locked.
+            m_lockTimer.stop();
+        } else if (!m_lockTimer.isActive()) {
+            SetCtrlBtnsEnabled(true);
+        }
+        m_lastCtrlDisabled = bIsCtrlDisabled;
+    }
+}
+
+void ControlWidget::ParamInited(int nModel)
+{
+    m_model = ModelOf(nModel);
+    // [popups] The button dialog gets the travel (SetTravel) and the worker's
+    // button parameters (CopyBtnParam, SetParam) here; the trigger dialog the
+    // model and the actuator serial (GetActuatorSerial, ShowDevInfo).
+}
+
+void ControlWidget::ShowSetting(bool bChecked)
+{
+    PlacePopup(ChildWindow(kCruisePopup), ui->pbSetting, kCruisePopupDx, bChecked);
+}
+
+void ControlWidget::ShowMoveParam(bool bChecked)
+{
+    PlacePopup(ChildWindow(kMovePopup), ui->pbMoveParam, kMovePopupDx, bChecked);
+}
+
+void ControlWidget::ShowJogParam(bool bChecked)
+{
+    PlacePopup(ChildWindow(kJogPopup), ui->pbJogParam, kJogPopupDx, bChecked);
+}
+
+void ControlWidget::ShowDriveParam(bool bChecked)
+{
+    PlacePopup(ChildWindow(kDrivePopup), ui->pbDriveParam, kDrivePopupDx, bChecked);
+}
+
+void ControlWidget::DisableBtns()
+{
+    SetCtrlBtnsEnabled(false);
+    m_lockTimer.start();
+}
+
+void ControlWidget::EnableBtns()
+{
+    SetCtrlBtnsEnabled(true);
+}
+
+bool ControlWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::WindowDeactivate) {
+        if (QPushButton *toggle = PopupToggle(watched)) {
+            auto *popup = static_cast<QWidget *>(watched);
+            // Unconfirmed edits are dropped with the popup.
+            QMetaObject::invokeMethod(popup, "RestoreParam", Qt::DirectConnection);
+            popup->repaint();
+            popup->close();
+            toggle->setChecked(false);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ControlWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
+}
+
+// The popup or dialog of the given class among this panel's own children.
+QWidget *ControlWidget::ChildWindow(const char *className) const
+{
+    for (QObject *child : children()) {
+        if (child->isWidgetType() && child->inherits(className))
+            return static_cast<QWidget *>(child);
+    }
+    return nullptr;
+}
+
+QPushButton *ControlWidget::PopupToggle(const QObject *popup) const
+{
+    if (!popup->isWidgetType() || popup->parent() != this)
+        return nullptr;
+    if (popup->inherits(kMovePopup))
+        return ui->pbMoveParam;
+    if (popup->inherits(kJogPopup))
+        return ui->pbJogParam;
+    if (popup->inherits(kDrivePopup))
+        return ui->pbDriveParam;
+    if (popup->inherits(kCruisePopup))
+        return ui->pbSetting;
+    return nullptr;
+}
+
+// Drops the popup down below the button, |dx| px left of it, or hides it.
+void ControlWidget::PlacePopup(QWidget *popup, QPushButton *button, int dx, bool bShow)
+{
+    if (!popup)
+        return;
+    if (bShow)
+        popup->move(button->mapToGlobal(QPoint(dx, button->height())));
+    popup->setVisible(bShow);
+}
+
+void ControlWidget::CentreDialog(QWidget *dialog)
+{
+    if (!dialog)
+        return;
+    dialog->move(mapToGlobal(QPoint((width() - dialog->width()) / 2,
+                                    (height() - dialog->height()) / 2)));
+    dialog->show();
+}

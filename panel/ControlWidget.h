@@ -1,0 +1,104 @@
+#ifndef CONTROLWIDGET_H
+#define CONTROLWIDGET_H
+
+#include "config/DevParams.h"
+#include "device/ActuatorModel.h"
+#include "device/DevInfo.h"
+#include "device/SerialComDev.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace Ui {
+class ControlWidget;
+}
+
+class QPushButton;
+class QThread;
+class MoveParamWidget;
+class JogParamWidget;
+class DriveParamWidget;
+class CruiseCtrlWidget;
+class BtnParamWidget;
+class TriParamWidget;
+
+// One device's control panel: log, lamps, position, command buttons and the
+// relay between its parameter popups, the parameter store and the device worker.
+class ControlWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ControlWidget(QWidget *parent = nullptr);
+    ~ControlWidget() override;
+
+    void SetDevInfo(const DevInfo &info);
+    void SetInitParams(const MoveParam &move, const JogParam &jog, const DriveParam &drive,
+                       const CruiseParam &cruise);
+    int GetDevHandle() const;
+    int GetTravel() const;
+
+    void UpdateMoveParam(int nChanged, const MoveParam &param);
+    void UpdateJogParam(int nChanged, const JogParam &param);
+    void UpdateDriveParam(int nChanged, const DriveParam &param);
+    void UpdateCruiseParam(int nChanged, const CruiseParam &param);
+    void UpdateBtnParam(int nChanged, const BtnParam &param);
+    void UpdateTriParam(const TriParam param[2]);
+    void ApplyManualModel(int nModel);
+
+    void SetCtrlBtnsEnabled(bool enabled);
+
+signals:
+    void SigClosed();
+    void SigDisconnect();
+    void SigInitParam();
+    void SigUpdateParam(int nType, int nChanged);
+    void SigSetActModel(int nModel);
+
+public slots:
+    void ShowBtnParam();
+    void ShowTriParam();
+    void OutputOptInfo(QString strMsg, bool bWarining = false);
+    void UpdatePos(double dCurPos);
+    void UpdateStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin, bool bIsCtrlDisabled,
+                      bool isMotorConncted);
+    void ParamInited(int nModel);
+    void ShowSetting(bool bChecked);
+    void ShowMoveParam(bool bChecked);
+    void ShowJogParam(bool bChecked);
+    void ShowDriveParam(bool bChecked);
+    void DisableBtns();
+    void EnableBtns();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QWidget *ChildWindow(const char *className) const;
+    QPushButton *PopupToggle(const QObject *popup) const;
+    void PlacePopup(QWidget *popup, QPushButton *button, int dx, bool bShow);
+    void CentreDialog(QWidget *dialog);
+
+    Ui::ControlWidget *ui;
+    MoveParamWidget *m_moveParam = nullptr;
+    JogParamWidget *m_jogParam = nullptr;
+    DriveParamWidget *m_driveParam = nullptr;
+    CruiseCtrlWidget *m_cruiseCtrl = nullptr;
+    BtnParamWidget *m_btnParam = nullptr;
+    TriParamWidget *m_triParam = nullptr;
+    SerialComDev *m_worker = nullptr;
+    QThread *m_thread = nullptr;
+    QString m_devName;
+    int m_devHandle = -1;
+    // Matches the grey running lamp of the form, so that a first report of a
+    // moving motor lights it.
+    bool m_lastStopped = true;
+    bool m_lastEnabled = false;
+    bool m_lastOrigin = false;
+    bool m_lastCtrlDisabled = false;
+    QTimer m_lockTimer;
+    ActuatorModelInfo m_model;
+};
+
+#endif
