@@ -153,9 +153,15 @@ QString DebugWidget::ReplyText(const uint8_t *reply, int length)
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
+// Entries go in as plain text, so texts from the device are never taken as markup.
 void DebugWidget::Append(const QString &entry)
 {
-    ui->textBrowser->append(entry);
+    QTextBrowser *log = ui->textBrowser;
+    log->moveCursor(QTextCursor::End);
+    if (!log->document()->isEmpty())
+        log->insertPlainText(QStringLiteral("\n"));
+    log->insertPlainText(entry);
+    log->ensureCursorVisible();
 }
 
 void DebugWidget::LogStatus(const QString &label, int status)
@@ -397,8 +403,8 @@ void DebugWidget::on_pbRecoil_read_clicked()
 {
     const int recoil = ::readRecoil(curHandle);
     qDebug() << 602 << recoil;
-    ui->sbRecoil->setValue(recoil);
-    LogStatus(tr("读反冲校准"), recoil >= 0 ? 0 : recoil);
+    ui->sbRecoil->setValue(recoil); // the box clamps a failed (negative) read to 0
+    LogStatus(tr("读反冲校准"), recoil < 0 ? recoil : 0);
 }
 
 void DebugWidget::SendDebug()
