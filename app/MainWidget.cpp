@@ -1,7 +1,10 @@
 #include "app/MainWidget.h"
 #include "ui_MainWidget.h"
 
+#include "console/DebugWidget.h"
 #include "device/ActuatorLibrary.h"
+#include "misc/HelpWidget.h"
+#include "misc/OptionWidget.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -193,8 +196,12 @@ MainWidget::MainWidget(QWidget *parent)
     : QWidget(parent)
     , ui(new Ui::MainWidget)
 {
-    // The help, options, debug and add-device windows are created here, in
-    // this order and with this window as parent, followed by the parameter store.
+    // The options window applies the stored language while it is built, so the
+    // secondary windows come before this window's own form.
+    m_helpWidget = new HelpWidget(this);
+    m_optionWidget = new OptionWidget(this);
+    m_debugWidget = new DebugWidget(this);
+    // The add-device window and the parameter store are created here.
     ui->setupUi(this);
     ui->pbShowMax->setStyleSheet(kShowMaxStyle);
     setAttribute(Qt::WA_StyledBackground);
@@ -255,17 +262,17 @@ void MainWidget::SetDebugButtonVisible(bool visible)
 
 void MainWidget::ShowDebugWindow()
 {
-    // Shows the debug window (DebugWidget) with ShowCentred once it is created above.
+    ShowCentred(m_debugWidget);
 }
 
 void MainWidget::ShowHelpWindow()
 {
-    // Shows the help window (HelpWidget) with ShowCentred once it is created above.
+    ShowCentred(m_helpWidget);
 }
 
 void MainWidget::ShowSettingWindow()
 {
-    // Shows the options window (OptionWidget) with ShowCentred once it is created above.
+    ShowCentred(m_optionWidget);
 }
 
 void MainWidget::ShowMax()

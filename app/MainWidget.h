@@ -10,7 +10,10 @@ namespace Ui {
 class MainWidget;
 }
 
+class DebugWidget;
 class DevConfig;
+class HelpWidget;
+class OptionWidget;
 
 // Resize zone of a point of the frameless window (window coordinates, window
 // size), 4 px wide along the outer edge, as a Windows hit-test code:
@@ -70,6 +73,9 @@ private:
 #endif
 
     Ui::MainWidget *ui;
+    HelpWidget *m_helpWidget = nullptr;
+    OptionWidget *m_optionWidget = nullptr;
+    DebugWidget *m_debugWidget = nullptr;
     DevConfig *m_devConfig = nullptr;
     QPoint m_pressPos;
     bool m_dragging = false;

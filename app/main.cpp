@@ -6,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(APP_VERSION));
     InstallApplicationFont(QCoreApplication::applicationDirPath() + QStringLiteral("/font.ttf"));
 
     MainWidget mainWidget;

@@ -21,6 +21,18 @@
 
 namespace {
 
+// The main window owns secondary windows with the same object names
+// (pbClose, wgTitle, ...); look only inside the main window itself.
+template <typename T>
+T *OwnChild(QWidget &window, const QString &name)
+{
+    for (T *child : window.findChildren<T *>(name)) {
+        if (child->window() == &window)
+            return child;
+    }
+    return nullptr;
+}
+
 // Answers the next application-modal message box once it is shown: runs
 // inspect on it, then act. Polls so that it does not depend on when exec()
 // starts its loop.
@@ -93,6 +105,8 @@ private slots:
     void drag();
     void fullScreenAndBack();
     void minimiseAndClose();
+    void secondaryWindowCentred_data();
+    void secondaryWindowCentred();
     void retranslate();
 
     void debugSwitch_data();
@@ -216,22 +230,22 @@ void TestMainWidget::construction()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     for (const char *name : {"pbHelp", "pbSettings", "pbShowMin", "pbShowMax", "pbClose", "pbAddDev"}) {
-        auto *button = w.findChild<QPushButton *>(QLatin1String(name));
+        auto *button = OwnChild<QPushButton>(w, QLatin1String(name));
         QVERIFY2(button && button->isVisible(), name);
         QVERIFY2(button->text().isEmpty(), name);
     }
-    QVERIFY(!w.findChild<QPushButton *>(QStringLiteral("pbDebug"))->isVisible());
+    QVERIFY(!OwnChild<QPushButton>(w, QStringLiteral("pbDebug"))->isVisible());
 
     // Title bar and menu bar are 60 px high; the add button sits at the left.
-    auto *titleBar = w.findChild<QWidget *>(QStringLiteral("wgTitleBar"));
-    auto *menuBar = w.findChild<QWidget *>(QStringLiteral("wgMenuBar"));
-    auto *addDev = w.findChild<QPushButton *>(QStringLiteral("pbAddDev"));
+    auto *titleBar = OwnChild<QWidget>(w, QStringLiteral("wgTitleBar"));
+    auto *menuBar = OwnChild<QWidget>(w, QStringLiteral("wgMenuBar"));
+    auto *addDev = OwnChild<QPushButton>(w, QStringLiteral("pbAddDev"));
     QCOMPARE(titleBar->geometry(), QRect(0, 0, 830, 60));
     QCOMPARE(menuBar->geometry(), QRect(0, 60, 830, 60));
     QCOMPARE(addDev->geometry(), QRect(0, 0, 80, 60));
-    auto *controls = w.findChild<QWidget *>(QStringLiteral("wgControls"));
+    auto *controls = OwnChild<QWidget>(w, QStringLiteral("wgControls"));
     QVERIFY(controls->width() >= 830 && controls->height() >= 480);
-    auto *close = w.findChild<QPushButton *>(QStringLiteral("pbClose"));
+    auto *close = OwnChild<QPushButton>(w, QStringLiteral("pbClose"));
     QCOMPARE(close->geometry(), QRect(770, 0, 60, 60));
 }
 
@@ -271,7 +285,7 @@ void TestMainWidget::edgeCursor()
     w.move(100, 100);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QWidget *widget = target == QLatin1String("MainWidget") ? &w : w.findChild<QWidget *>(target);
+    QWidget *widget = target == QLatin1String("MainWidget") ? &w : OwnChild<QWidget>(w, target);
     QVERIFY(widget);
 
     QTest::mouseMove(widget, widget->mapFrom(&w, posInWindow));
@@ -289,7 +303,7 @@ void TestMainWidget::pressInResizeBandIsNotAClick()
     w.move(100, 100);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    auto *close = w.findChild<QPushButton *>(QStringLiteral("pbClose"));
+    auto *close = OwnChild<QPushButton>(w, QStringLiteral("pbClose"));
     QSignalSpy clicked(close, &QPushButton::clicked);
 
     QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(20, 2));
@@ -301,7 +315,7 @@ void TestMainWidget::pressInResizeBandIsNotAClick()
 
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    auto *titleBar = w.findChild<QWidget *>(QStringLiteral("wgTitleBar"));
+    auto *titleBar = OwnChild<QWidget>(w, QStringLiteral("wgTitleBar"));
     const QPoint before = w.pos();
     QTest::mousePress(titleBar, Qt::LeftButton, {}, QPoint(300, 3));
     QTest::mouseMove(titleBar, QPoint(340, 30));
@@ -340,7 +354,7 @@ void TestMainWidget::drag()
         QTRY_VERIFY(w.isFullScreen());
         QTRY_COMPARE(w.pos(), w.screen()->geometry().topLeft());
     }
-    QWidget *widget = w.findChild<QWidget *>(target);
+    QWidget *widget = OwnChild<QWidget>(w, target);
     QVERIFY(widget);
     const QPoint before = w.pos();
 
@@ -364,7 +378,7 @@ void TestMainWidget::fullScreenAndBack()
     w.setGeometry(windowed);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    auto *showMax = w.findChild<QPushButton *>(QStringLiteral("pbShowMax"));
+    auto *showMax = OwnChild<QPushButton>(w, QStringLiteral("pbShowMax"));
     QVERIFY(showMax->styleSheet().contains(QLatin1String(":/image/showMax.png")));
 
     QTest::mouseClick(showMax, Qt::LeftButton);
@@ -388,22 +402,56 @@ void TestMainWidget::minimiseAndClose()
     MainWidget w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("pbShowMin")), Qt::LeftButton);
+    QTest::mouseClick(OwnChild<QPushButton>(w, QStringLiteral("pbShowMin")), Qt::LeftButton);
     QTRY_VERIFY(w.windowState() & Qt::WindowMinimized);
 
     w.showNormal();
     QTRY_VERIFY(!(w.windowState() & Qt::WindowMinimized));
     // Closing asks nothing: no modal box appears and the window goes at once.
-    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("pbClose")), Qt::LeftButton);
+    QTest::mouseClick(OwnChild<QPushButton>(w, QStringLiteral("pbClose")), Qt::LeftButton);
     QVERIFY(!w.isVisible());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void TestMainWidget::secondaryWindowCentred_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("windowClass");
+    QTest::newRow("debug") << "pbDebug" << "DebugWidget";
+    QTest::newRow("help") << "pbHelp" << "HelpWidget";
+    QTest::newRow("settings") << "pbSettings" << "OptionWidget";
+}
+
+void TestMainWidget::secondaryWindowCentred()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, windowClass);
+    MainWidget w;
+    w.SetDebugButtonVisible(true);
+    // Large enough that the console (1097 x 732) lies inside it and the screen.
+    w.setGeometry(100, 80, 1630, 900);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    QWidget *secondary = nullptr;
+    for (QWidget *child : w.findChildren<QWidget *>()) {
+        if (child->isWindow() && windowClass == QLatin1String(child->metaObject()->className()))
+            secondary = child;
+    }
+    QVERIFY(secondary);
+    QVERIFY(!secondary->isVisible());
+    const QSize sizeWhenClicked = secondary->size();
+    QTest::mouseClick(OwnChild<QPushButton>(w, button), Qt::LeftButton);
+    QVERIFY(secondary->isVisible());
+    QCOMPARE(secondary->pos(), CentredTopLeft(w.geometry(), sizeWhenClicked));
+    secondary->close();
 }
 
 void TestMainWidget::retranslate()
 {
     MainWidget w;
-    auto *debug = w.findChild<QPushButton *>(QStringLiteral("pbDebug"));
-    auto *help = w.findChild<QPushButton *>(QStringLiteral("pbHelp"));
+    auto *debug = OwnChild<QPushButton>(w, QStringLiteral("pbDebug"));
+    auto *help = OwnChild<QPushButton>(w, QStringLiteral("pbHelp"));
     FakeTranslator translator;
     QVERIFY(QCoreApplication::installTranslator(&translator));
     QTRY_COMPARE(debug->text(), QStringLiteral("DBG"));
@@ -455,13 +503,13 @@ void TestMainWidget::debugSwitch()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     ApplyCommandLine(w, arguments);
-    auto *debug = w.findChild<QPushButton *>(QStringLiteral("pbDebug"));
+    auto *debug = OwnChild<QPushButton>(w, QStringLiteral("pbDebug"));
     QCOMPARE(debug->isVisible(), shown);
     if (shown) {
         // Between the logo's spacer and the help button.
         QApplication::processEvents();
         QCOMPARE(debug->text(), QStringLiteral("debug"));
-        auto *help = w.findChild<QPushButton *>(QStringLiteral("pbHelp"));
+        auto *help = OwnChild<QPushButton>(w, QStringLiteral("pbHelp"));
         QCOMPARE(debug->geometry().right() + 1, help->geometry().left());
     }
 }
