@@ -7,7 +7,9 @@ JOBS    ?= $(shell nproc)
 ARGS    ?=
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test clean
+ASAN_BUILD ?= build-asan
+
+.PHONY: all deps configure build run test test-asan clean
 
 all: build
 
@@ -26,5 +28,16 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Every test again, built with AddressSanitizer, UndefinedBehaviorSanitizer and
+# leak checking; any report fails the run.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DACTUATOR_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD)
