@@ -1,12 +1,20 @@
 #include "app/MainWidget.h"
 #include "ui_MainWidget.h"
 
+#include "config/DevConfig.h"
 #include "console/DebugWidget.h"
 #include "device/ActuatorLibrary.h"
+#include "device/DevInfo.h"
+#include "discovery/AddDevWidget.h"
 #include "misc/HelpWidget.h"
 #include "misc/OptionWidget.h"
+#include "panel/ControlWidget.h"
 
 #include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QSpacerItem>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QMessageBox>
@@ -107,6 +115,18 @@ private:
     }
 };
 
+const char kDevTabStyle[] =
+    "QPushButton{border: none; border-right: 2px solid rgb(66, 66, 66); text-align: center;"
+    " padding-left: 10px; padding-right: 10px; font-size: 15px; color: #FFFFFF;}"
+    "QPushButton:hover{background-color: rgb(140, 140, 140);}"
+    "QPushButton:pressed{background-color: rgb(22,110,215);}"
+    "QPushButton:disabled{background-color: rgb(200, 200, 200);}";
+
+// Characters of the serial's second part shown on a tab.
+constexpr int kTabTailLength = 8;
+
+constexpr int kPanelRowHeight = 450;
+
 } // namespace
 
 int EdgeHitTest(const QPoint &posInWindow, const QSize &size)
@@ -172,6 +192,17 @@ QPoint CentredTopLeft(const QRect &host, const QSize &child)
                   host.y() + (host.height() - child.height()) / 2);
 }
 
+QString DevTabText(const QString &serial)
+{
+    const QStringList parts = serial.split(QLatin1Char(' '));
+    if (parts.size() < 2)
+        return serial;
+    QString tail = parts.at(1);
+    if (tail.size() >= kTabTailLength)
+        tail = QLatin1Char('*') + tail.right(kTabTailLength);
+    return parts.at(0) + QLatin1Char('\n') + tail;
+}
+
 MainWidget *GetMainWidget()
 {
     return g_mainWidget;
@@ -201,7 +232,9 @@ MainWidget::MainWidget(QWidget *parent)
     m_helpWidget = new HelpWidget(this);
     m_optionWidget = new OptionWidget(this);
     m_debugWidget = new DebugWidget(this);
-    // The add-device window and the parameter store are created here.
+    // Its first scan runs here, before the window is shown.
+    m_addDevWidget = new AddDevWidget(this);
+    m_devConfig = new DevConfig(this);
     ui->setupUi(this);
     ui->pbShowMax->setStyleSheet(kShowMaxStyle);
     setAttribute(Qt::WA_StyledBackground);
@@ -231,6 +264,7 @@ MainWidget::~MainWidget()
 {
     releaseDev();
     delete ui;
+    m_ctrlWidgets.clear();
     // Nobody may reach this window or its store through the accessors while
     // the children are torn down or afterwards.
     if (g_mainWidget == this) {
@@ -291,16 +325,160 @@ void MainWidget::ShowMax()
 
 void MainWidget::ShowAddDevWindow()
 {
-    // Runs the add-device window's (AddDevWidget) ScanDev, then shows it with
-    // ShowCentred, once it is created above.
+    m_addDevWidget->ScanDev();
+    ShowCentred(m_addDevWidget);
+}
+
+void MainWidget::UpdateCtrlWidgets()
+{
+    QList<DevInfo> entries = m_addDevWidget->GetCheckedDevs();
+
+    for (int i = 0; i < m_ctrlWidgets.size();) {
+        ControlWidget *panel = m_ctrlWidgets.at(i);
+        int found = -1;
+        for (int k = 0; k < entries.size() && found < 0; ++k) {
+            if (entries.at(k).handle == panel->GetDevHandle())
+                found = k;
+        }
+        if (found >= 0) {
+            panel->SetDevInfo(entries.takeAt(found));
+            ++i;
+        } else {
+            DeleteCtrlWidget(panel);
+        }
+    }
+
+    for (const DevInfo &entry : qAsConst(entries)) {
+        CreateDevTab(entry);
+        auto *panel = new ControlWidget(ui->wgControls);
+        panel->SetDevInfo(entry);
+        connect(panel, &ControlWidget::SigClosed, this, &MainWidget::CloseCtrlWidget);
+        connect(panel, &ControlWidget::SigDisconnect, this, &MainWidget::DevDisconnect);
+        MoveParam move;
+        JogParam jog;
+        DriveParam drive;
+        CruiseParam cruise;
+        m_devConfig->LoadDevParams(entry.serial, move, jog, drive, cruise);
+        panel->SetInitParams(move, jog, drive, cruise);
+        m_ctrlWidgets.append(panel);
+    }
+
+    LayoutMenuBar();
+    LayoutCtrlWidgets();
 }
 
 void MainWidget::CloseCtrlWidget()
 {
+    auto *panel = qobject_cast<ControlWidget *>(sender());
+    if (!panel)
+        return;
+    // The panel may go while the question is open (its device lost).
+    QPointer<ControlWidget> guard(panel);
+    if (ShowMessageBox(tr("您确定要关闭控制窗口吗?")) == 0 || !guard)
+        return;
+    const DevHandle handle = panel->GetDevHandle();
+    DeleteCtrlWidget(panel);
+    m_addDevWidget->UncheckDev(handle);
+    LayoutMenuBar();
+    LayoutCtrlWidgets();
 }
 
 void MainWidget::DevDisconnect()
 {
+    auto *panel = qobject_cast<ControlWidget *>(sender());
+    if (!panel)
+        return;
+    QPointer<ControlWidget> guard(panel);
+    const DevHandle handle = panel->GetDevHandle();
+    ShowMessageBox(tr("设备已断开!"));
+    if (guard)
+        DeleteCtrlWidget(panel);
+    m_addDevWidget->RemoveDev(handle);
+    LayoutMenuBar();
+    LayoutCtrlWidgets();
+}
+
+void MainWidget::CreateDevTab(const DevInfo &info)
+{
+    auto *tab = new QPushButton(ui->wgMenuBar);
+    tab->setObjectName(QStringLiteral("pbDev%1").arg(info.handle));
+    tab->setFixedSize(120, 60);
+    tab->setCheckable(true);
+    tab->setStyleSheet(kDevTabStyle);
+    tab->setText(DevTabText(info.serial));
+}
+
+// Takes the panel out of the list and deletes it (which closes its device)
+// together with its tab button.
+void MainWidget::DeleteCtrlWidget(ControlWidget *panel)
+{
+    const DevHandle handle = panel->GetDevHandle();
+    m_ctrlWidgets.removeAll(panel);
+    delete panel;
+    delete ui->wgMenuBar->findChild<QPushButton *>(QStringLiteral("pbDev%1").arg(handle));
+}
+
+void MainWidget::LayoutMenuBar()
+{
+    QList<QPushButton *> buttons = ui->wgMenuBar->findChildren<QPushButton *>();
+
+    if (QLayout *old = ui->wgMenuBar->layout()) {
+        while (QLayoutItem *item = old->takeAt(0))
+            delete item;
+        delete old;
+    }
+    auto *layout = new QHBoxLayout(ui->wgMenuBar);
+
+    buttons.removeAll(ui->pbAddDev);
+    buttons.append(ui->pbAddDev);
+    for (int i = 0; i < buttons.size(); ++i) {
+        if (buttons.at(i)->parentWidget() != ui->wgMenuBar)
+            buttons.at(i)->setParent(ui->wgMenuBar);
+        layout->insertWidget(i, buttons.at(i));
+    }
+    layout->setSpacing(0);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addItem(new QSpacerItem(0, 160, QSizePolicy::Expanding, QSizePolicy::Fixed));
+}
+
+void MainWidget::LayoutCtrlWidgets()
+{
+    const int n = m_ctrlWidgets.size();
+
+    if (QLayout *old = ui->wgControls->layout()) {
+        while (QLayoutItem *item = old->takeAt(0))
+            delete item;
+        delete old;
+    }
+
+    const QSize target(n < 2 ? 830 : 1630, n <= 2 ? 600 : 900);
+    ui->wgControls->setMinimumSize(target.width(), (n + 1) / 2 * kPanelRowHeight + 20);
+
+    // The window grows or shrinks about its centre; while full screen the
+    // result is kept for leaving full screen.
+    const QRect reference = isFullScreen() ? m_savedGeometry : geometry();
+    const QPoint topLeft = CentredTopLeft(reference, target);
+    const QRect placed(QPoint(qMax(0, topLeft.x()), qMax(0, topLeft.y())), target);
+    if (isFullScreen())
+        m_savedGeometry = placed;
+    else
+        setGeometry(placed);
+
+    auto *grid = new QGridLayout;
+    grid->setSpacing(4);
+    grid->setContentsMargins(3, 3, 3, 3);
+    ui->wgControls->setLayout(grid);
+    for (int i = 0; i < n; ++i) {
+        ControlWidget *panel = m_ctrlWidgets.at(i);
+        if (panel->parentWidget() != ui->wgControls)
+            panel->setParent(ui->wgControls);
+        grid->addWidget(panel, i / 2, i % 2);
+    }
+    // Spacers that keep the panels packed at the top left.
+    grid->addItem(new QSpacerItem(160, 0, QSizePolicy::Expanding, QSizePolicy::Fixed), 0,
+                  grid->rowCount());
+    grid->addItem(new QSpacerItem(0, 160, QSizePolicy::Fixed, QSizePolicy::Expanding),
+                  grid->columnCount(), 0);
 }
 
 void MainWidget::ShowCentred(QWidget *window)

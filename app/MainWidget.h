@@ -1,6 +1,7 @@
 #ifndef MAINWIDGET_H
 #define MAINWIDGET_H
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -10,10 +11,13 @@ namespace Ui {
 class MainWidget;
 }
 
+class AddDevWidget;
+class ControlWidget;
 class DebugWidget;
 class DevConfig;
 class HelpWidget;
 class OptionWidget;
+struct DevInfo;
 
 // Resize zone of a point of the frameless window (window coordinates, window
 // size), 4 px wide along the outer edge, as a Windows hit-test code:
@@ -28,6 +32,12 @@ Qt::CursorShape CursorForHitTest(int code);
 // Top-left corner that centres a window of size child on host
 // (integer division truncating towards zero).
 QPoint CentredTopLeft(const QRect &host, const QSize &child);
+
+// Text of a device's tab button: the part of the serial before the first
+// space, a line break and the next part with all but its last 8 characters
+// replaced by one asterisk (a shorter part is shown whole). A serial without
+// a space is shown as it is.
+QString DevTabText(const QString &serial);
 
 // The program's frameless main window: title bar, menu bar with the
 // add-device button and the scrolling area of the control panels.
@@ -44,6 +54,10 @@ public:
 
     // The title-bar button of the engineering console (hidden at start).
     void SetDebugButtonVisible(bool visible);
+
+    // Opens a panel and a tab for each device checked in the add-device
+    // dialog that has none, and removes those whose device is no longer checked.
+    void UpdateCtrlWidgets();
 
 public slots:
     void ShowDebugWindow();
@@ -67,6 +81,10 @@ protected:
 
 private:
     void ShowCentred(QWidget *window);
+    void CreateDevTab(const DevInfo &info);
+    void DeleteCtrlWidget(ControlWidget *panel);
+    void LayoutMenuBar();
+    void LayoutCtrlWidgets();
 #ifndef Q_OS_WIN
     bool BelongsToThisWindow(QObject *object) const;
     void UpdateEdgeCursor(const QPoint &posInWindow);
@@ -76,6 +94,9 @@ private:
     HelpWidget *m_helpWidget = nullptr;
     OptionWidget *m_optionWidget = nullptr;
     DebugWidget *m_debugWidget = nullptr;
+    AddDevWidget *m_addDevWidget = nullptr;
+    // The open panels in order of opening; they are children of wgControls.
+    QList<ControlWidget *> m_ctrlWidgets;
     DevConfig *m_devConfig = nullptr;
     QPoint m_pressPos;
     bool m_dragging = false;

@@ -4,6 +4,7 @@
 
 #include "app/MainWidget.h"
 #include "app/Startup.h"
+#include "config/DevConfig.h"
 
 #include <QDialogButtonBox>
 #include <QDirIterator>
@@ -254,9 +255,11 @@ void TestMainWidget::accessorsClearedAtDestruction()
 {
     auto w = std::make_unique<MainWidget>();
     QCOMPARE(GetMainWidget(), w.get());
-    QCOMPARE(GetDevConfig(), nullptr);
+    QVERIFY(GetDevConfig());
+    QCOMPARE(GetDevConfig()->parent(), w.get());
     w.reset();
     QCOMPARE(GetMainWidget(), nullptr);
+    QCOMPARE(GetDevConfig(), nullptr);
 }
 
 void TestMainWidget::edgeCursor_data()

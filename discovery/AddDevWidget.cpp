@@ -1,0 +1,211 @@
+#include "discovery/AddDevWidget.h"
+#include "ui_AddDevWidget.h"
+
+#include "app/MainWidget.h"
+#include "device/ActuatorLibrary.h"
+#include "device/LibraryText.h"
+
+#include <QEvent>
+#include <QGraphicsDropShadowEffect>
+#include <QMouseEvent>
+
+namespace {
+
+// Devices the dialog offers; also the capacity passed to scanDev.
+constexpr int kMaxDevs = 6;
+
+} // namespace
+
+AddDevWidget::AddDevWidget(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::AddDevWidget)
+{
+    ui->setupUi(this);
+
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowModality(Qt::ApplicationModal);
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto *shadow = new QGraphicsDropShadowEffect(ui->wgBack);
+    shadow->setBlurRadius(10);
+    shadow->setOffset(0, 0);
+    shadow->setColor(Qt::gray);
+    ui->wgBack->setGraphicsEffect(shadow);
+
+    connect(ui->pbClose, &QPushButton::clicked, this, &AddDevWidget::close);
+    connect(ui->pbScanDev, &QPushButton::clicked, this, &AddDevWidget::ScanDev);
+    connect(ui->pbConfirm, &QPushButton::clicked, this, &AddDevWidget::SlotConfirm);
+
+    ScanDev();
+}
+
+AddDevWidget::~AddDevWidget()
+{
+    delete ui;
+}
+
+QList<DevInfo> AddDevWidget::GetCheckedDevs() const
+{
+    QList<DevInfo> checked;
+    for (const DevInfo &info : m_devList) {
+        if (info.checked)
+            checked << info;
+    }
+    return checked;
+}
+
+void AddDevWidget::UncheckDev(DevHandle handle)
+{
+    for (int i = 0; i < m_devList.size(); ++i) {
+        if (m_devList[i].handle != handle)
+            continue;
+        m_devList[i].checked = false;
+        if (QPushButton *button = DevButton(i))
+            button->setChecked(false);
+    }
+}
+
+void AddDevWidget::RemoveDev(DevHandle handle)
+{
+    for (int i = 0; i < m_devList.size(); ++i) {
+        if (m_devList[i].handle == handle) {
+            m_devList.removeAt(i);
+            RebuildDevButtons();
+            if (isVisible())
+                update();
+            return;
+        }
+    }
+}
+
+void AddDevWidget::ScanDev()
+{
+    ui->pbScanDev->setEnabled(false);
+
+    DevHandle handles[kMaxDevs] = {};
+    // More than the capacity would mean slots that were never written.
+    const int found = qBound(0, scanDev(handles, kMaxDevs), kMaxDevs);
+
+    // Listed devices that are still there keep their entry (and may be open
+    // in a panel); their slot is cleared so they are not probed again.
+    for (int i = 0; i < m_devList.size();) {
+        bool present = false;
+        for (int k = 0; k < found; ++k) {
+            if (handles[k] == m_devList[i].handle) {
+                handles[k] = 0;
+                present = true;
+                break;
+            }
+        }
+        if (present)
+            ++i;
+        else
+            m_devList.removeAt(i);
+    }
+
+    for (int k = 0; k < found; ++k) {
+        const DevHandle handle = handles[k];
+        if (handle == 0)
+            continue;
+        if (openDev(handle) < 0)
+            continue;
+        char buffer[kLibraryTextSize] = {};
+        const int status = readDriverSerial(handle, buffer, kLibraryTextSize);
+        // Closed again even when the serial could not be read, so that no
+        // probe leaves a device open.
+        closeDev(handle);
+        if (status < 0)
+            continue;
+        m_devList.append({TextFromBuffer(buffer, kLibraryTextSize), handle, false});
+    }
+
+    RebuildDevButtons();
+    ui->pbScanDev->setEnabled(true);
+}
+
+void AddDevWidget::SlotConfirm()
+{
+    for (int i = 0; i < m_devList.size(); ++i) {
+        QPushButton *button = DevButton(i);
+        if (!button || button->isChecked() == m_devList[i].checked)
+            continue;
+        if (button->isChecked()) {
+            openDev(m_devList[i].handle);
+            m_devList[i].checked = true;
+        } else {
+            // The device is closed when its panel goes.
+            m_devList[i].checked = false;
+        }
+    }
+    if (MainWidget *mainWidget = GetMainWidget())
+        mainWidget->UpdateCtrlWidgets();
+    close();
+}
+
+void AddDevWidget::RebuildDevButtons()
+{
+    if (m_devList.isEmpty()) {
+        // A blank, inert button keeps the dialog from collapsing.
+        ui->pbDevInfo_0->setText(QString());
+        ui->pbDevInfo_0->setChecked(false);
+        ui->pbDevInfo_0->setCheckable(false);
+        ui->pbDevInfo_0->show();
+        for (int i = 1; i < kMaxDevs; ++i)
+            DevButton(i)->hide();
+    } else {
+        ui->pbDevInfo_0->setCheckable(true);
+        for (int i = 0; i < kMaxDevs; ++i) {
+            QPushButton *button = DevButton(i);
+            if (i < m_devList.size()) {
+                button->show();
+                button->setChecked(m_devList[i].checked);
+                button->setText(m_devList[i].serial);
+            } else {
+                button->hide();
+                button->setChecked(false);
+            }
+        }
+    }
+    resize(minimumSizeHint());
+}
+
+QPushButton *AddDevWidget::DevButton(int index) const
+{
+    return findChild<QPushButton *>(QStringLiteral("pbDevInfo_%1").arg(index));
+}
+
+void AddDevWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
+}
+
+void AddDevWidget::mousePressEvent(QMouseEvent *event)
+{
+    // wgTitle's geometry is relative to wgBack, which sits inside the
+    // dialog's margin: the strip is compared in dialog coordinates.
+    const QRect strip(ui->wgTitle->mapTo(this, QPoint(0, 0)), ui->wgTitle->size());
+    if (strip.contains(event->pos())) {
+        m_dragging = true;
+        m_pressPos = event->pos();
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void AddDevWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging) {
+        move(event->pos() + pos() - m_pressPos);
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void AddDevWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
+}
