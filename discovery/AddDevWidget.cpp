@@ -165,6 +165,10 @@ void AddDevWidget::RebuildDevButtons()
             }
         }
     }
+    // The dialog is usually hidden here, where the layouts would not refresh
+    // their cached sizes before the next event loop pass.
+    ui->wgBtn->updateGeometry();
+    ui->wgBack->updateGeometry();
     resize(minimumSizeHint());
 }
 
