@@ -3,6 +3,8 @@
 
 #include "app/MainWidget.h"
 #include "config/DevConfig.h"
+#include "panel/BtnParamWidget.h"
+#include "panel/TriParamWidget.h"
 
 #include <QEvent>
 #include <QMetaObject>
@@ -67,6 +69,10 @@ ControlWidget::ControlWidget(QWidget *parent)
 
     // [popups] The move, jog, drive and cruise popups and the button and
     // trigger dialogs are created here (parent: this panel), each hidden.
+    m_btnParam = new BtnParamWidget(this);
+    m_btnParam->hide();
+    m_triParam = new TriParamWidget(this);
+    m_triParam->hide();
 
     connect(ui->pbMoveParam, &QPushButton::clicked, this, &ControlWidget::ShowMoveParam);
     connect(ui->pbMove, &QPushButton::clicked, m_worker, &SerialComDev::Move);
@@ -206,8 +212,8 @@ void ControlWidget::UpdateTriParam(const TriParam param[2])
 void ControlWidget::ApplyManualModel(int nModel)
 {
     m_model = ModelOf(nModel);
-    // [popups] The button dialog gets the travel here (SetTravel), the
-    // trigger dialog the model (ShowModel).
+    m_btnParam->SetTravel(m_model.travelMm);
+    m_triParam->ShowModel(m_model);
     emit SigSetActModel(nModel);
 }
 
@@ -280,9 +286,9 @@ void ControlWidget::UpdateStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool 
 void ControlWidget::ParamInited(int nModel)
 {
     m_model = ModelOf(nModel);
-    // [popups] The button dialog gets the travel (SetTravel) and the worker's
-    // button parameters (CopyBtnParam, SetParam) here; the trigger dialog the
-    // model and the actuator serial (GetActuatorSerial, ShowDevInfo).
+    m_btnParam->SetTravel(m_model.travelMm);
+    m_btnParam->SetParam(m_worker->CopyBtnParam());
+    m_triParam->ShowDevInfo(m_model, m_worker->GetActuatorSerial());
 }
 
 void ControlWidget::ShowSetting(bool bChecked)
