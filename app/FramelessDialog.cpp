@@ -7,6 +7,7 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QStyleOption>
 #include <QStyledItemDelegate>
 
@@ -130,9 +131,18 @@ void FramelessDialog::InitComboPopups(QWidget *root)
     }
 }
 
+// The standard key lists keypad Enter first; the main Enter key (Return)
+// is bound as well, through a shortcut of its own.
 void FramelessDialog::SetEnterShortcut(QAbstractButton *button)
 {
+    const auto keys = QKeySequence::keyBindings(QKeySequence::InsertParagraphSeparator);
     button->setShortcut(QKeySequence(QKeySequence::InsertParagraphSeparator));
+    for (const QKeySequence &key : keys) {
+        if (key == button->shortcut())
+            continue;
+        auto *shortcut = new QShortcut(key, button);
+        connect(shortcut, &QShortcut::activated, button, [button] { button->animateClick(); });
+    }
 }
 
 QRect FramelessDialog::DragZone() const

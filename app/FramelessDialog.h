@@ -24,7 +24,8 @@ public:
     // Rounded, frameless drop-down lists for every combo box below root.
     static void InitComboPopups(QWidget *root);
 
-    // Enter (and Return) clicks the button while its window is active.
+    // Enter, on the keypad or the main block, clicks the button while its
+    // window is active.
     static void SetEnterShortcut(QAbstractButton *button);
 
     // The strip that drags the window, in this window's coordinates; empty
