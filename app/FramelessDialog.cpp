@@ -131,8 +131,9 @@ void FramelessDialog::InitComboPopups(QWidget *root)
     }
 }
 
-// The standard key lists keypad Enter first; the main Enter key (Return)
-// is bound as well, through a shortcut of its own.
+// The button's own shortcut holds one binding of the standard key (keypad
+// Enter on most platforms); the others, the main Enter key among them, get
+// shortcuts of their own.
 void FramelessDialog::SetEnterShortcut(QAbstractButton *button)
 {
     const auto keys = QKeySequence::keyBindings(QKeySequence::InsertParagraphSeparator);
