@@ -33,7 +33,7 @@ CruiseCtrlWidget::CruiseCtrlWidget(QWidget *parent)
           QT_TRANSLATE_NOOP("CruiseCtrlWidget", "巡航次数 超出限制范围\n"), FixedRange(1, 16777215, "[1-16777215]!") },
     }));
 
-    ui->pbConfirm->setShortcut(QKeySequence::InsertParagraphSeparator);
+    SetConfirmShortcut(ui->pbConfirm);
     connect(ui->pbRestore, &QPushButton::clicked, this, &CruiseCtrlWidget::RestoreParam);
     connect(ui->pbConfirm, &QPushButton::clicked, this, &CruiseCtrlWidget::ConfirmParam);
     if (auto *panel = qobject_cast<ControlWidget *>(parent)) {

@@ -30,7 +30,7 @@ DriveParamWidget::DriveParamWidget(QWidget *parent)
           QT_TRANSLATE_NOOP("DriveParamWidget", "加速度值 超出限制范围\n"), FixedRange(0.01, 10.0, "[0.01-10.00]!") },
     }));
 
-    ui->pbConfirm->setShortcut(QKeySequence::InsertParagraphSeparator);
+    SetConfirmShortcut(ui->pbConfirm);
     connect(ui->pbRestore, &QPushButton::clicked, this, &DriveParamWidget::RestoreParam);
     connect(ui->pbConfirm, &QPushButton::clicked, this, &DriveParamWidget::ConfirmParam);
 }

@@ -28,7 +28,7 @@ JogParamWidget::JogParamWidget(QWidget *parent)
           QT_TRANSLATE_NOOP("JogParamWidget", "步进次数 超出限制范围\n"), FixedRange(1, 16777215, "[1-16777215]!") },
     }));
 
-    ui->pbConfirm->setShortcut(QKeySequence::InsertParagraphSeparator);
+    SetConfirmShortcut(ui->pbConfirm);
     connect(ui->pbRestore, &QPushButton::clicked, this, &JogParamWidget::RestoreParam);
     connect(ui->pbConfirm, &QPushButton::clicked, this, &JogParamWidget::ConfirmParam);
 }

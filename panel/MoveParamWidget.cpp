@@ -32,7 +32,7 @@ MoveParamWidget::MoveParamWidget(QWidget *parent)
         { &MoveParam::JerkChecked, ui->cbJerk, 0x10 },
     }));
 
-    ui->pbConfirm->setShortcut(QKeySequence::InsertParagraphSeparator);
+    SetConfirmShortcut(ui->pbConfirm);
     connect(ui->pbRestore, &QPushButton::clicked, this, &MoveParamWidget::RestoreParam);
     connect(ui->pbConfirm, &QPushButton::clicked, this, &MoveParamWidget::ConfirmParam);
 }

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QRegExp>
 #include <QRegExpValidator>
+#include <QShortcut>
 
 #include <cmath>
 
@@ -16,6 +17,18 @@ QRegExpValidator *NewDecimalValidator(QObject *owner)
 QRegExpValidator *NewIntegerValidator(QObject *owner)
 {
     return new QRegExpValidator(QRegExp(QStringLiteral("^0|-?[1-9]\\d*$")), owner);
+}
+
+void SetConfirmShortcut(QAbstractButton *button)
+{
+    button->setShortcut(QKeySequence::InsertParagraphSeparator);
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::InsertParagraphSeparator);
+    for (const QKeySequence &key : keys) {
+        if (key == button->shortcut())
+            continue;
+        auto *shortcut = new QShortcut(key, button);
+        QObject::connect(shortcut, &QShortcut::activated, button, [button]() { button->animateClick(); });
+    }
 }
 
 namespace ParamValue {

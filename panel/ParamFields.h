@@ -22,6 +22,11 @@ QRegExpValidator *NewDecimalValidator(QObject *owner);
 // "^0|-?[1-9]\d*$": 0 alone, or an optional minus sign and digits without a leading zero.
 QRegExpValidator *NewIntegerValidator(QObject *owner);
 
+// Enter and Return (the bindings of QKeySequence::InsertParagraphSeparator)
+// click the button; a button takes one shortcut, so the other binding gets a
+// QShortcut of its own.
+void SetConfirmShortcut(QAbstractButton *button);
+
 // Inclusive range of a field and its text in the range warning. A travel
 // range has the current model's travel as upper bound; "%1" in its text is
 // replaced by the travel written with travelDecimals decimals.
