@@ -4,6 +4,10 @@
 #include "app/MainWidget.h"
 #include "config/DevConfig.h"
 #include "panel/BtnParamWidget.h"
+#include "panel/CruiseCtrlWidget.h"
+#include "panel/DriveParamWidget.h"
+#include "panel/JogParamWidget.h"
+#include "panel/MoveParamWidget.h"
 #include "panel/TriParamWidget.h"
 
 #include <QEvent>
@@ -67,8 +71,15 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(m_worker, &QObject::destroyed, m_thread, &QObject::deleteLater);
     m_thread->start();
 
-    // [popups] The move, jog, drive and cruise popups and the button and
-    // trigger dialogs are created here (parent: this panel), each hidden.
+    // The four popups and the two dialogs: children of this panel, hidden.
+    m_moveParam = new MoveParamWidget(this);
+    m_moveParam->hide();
+    m_jogParam = new JogParamWidget(this);
+    m_jogParam->hide();
+    m_driveParam = new DriveParamWidget(this);
+    m_driveParam->hide();
+    m_cruiseCtrl = new CruiseCtrlWidget(this);
+    m_cruiseCtrl->hide();
     m_btnParam = new BtnParamWidget(this);
     m_btnParam->hide();
     m_triParam = new TriParamWidget(this);
@@ -134,7 +145,10 @@ void ControlWidget::SetDevInfo(const DevInfo &info)
 void ControlWidget::SetInitParams(const MoveParam &move, const JogParam &jog,
                                   const DriveParam &drive, const CruiseParam &cruise)
 {
-    // [popups] Each popup gets its group here (SetParam).
+    m_moveParam->SetParam(move);
+    m_jogParam->SetParam(jog);
+    m_driveParam->SetParam(drive);
+    m_cruiseCtrl->SetParam(cruise);
     m_worker->SetAllParams(move, jog, drive, cruise);
     emit SigInitParam();
 }
@@ -154,7 +168,7 @@ void ControlWidget::UpdateMoveParam(int nChanged, const MoveParam &param)
     if (nChanged != 0) {
         m_worker->SetMoveParam(param);
         if (nChanged & kMoveSpeedAccBits) {
-            // [popups] The drive popup takes the shared pair here (SetSpeedAcc).
+            m_driveParam->SetSpeedAcc(param.Speed, param.Acc);
         }
         if (DevConfig *config = GetDevConfig())
             config->SaveMoveParam(m_devName, param);
@@ -177,7 +191,7 @@ void ControlWidget::UpdateDriveParam(int nChanged, const DriveParam &param)
     if (nChanged != 0) {
         m_worker->SetDriveParam(param);
         if (nChanged & kDriveSpeedAccBits) {
-            // [popups] The move popup takes the shared pair here (SetSpeedAcc).
+            m_moveParam->SetSpeedAcc(param.Speed, param.Acc);
         }
         if (DevConfig *config = GetDevConfig())
             config->SaveDriveParam(m_devName, param);
@@ -225,7 +239,7 @@ void ControlWidget::SetCtrlBtnsEnabled(bool enabled)
     ui->pbDriveLeft->setEnabled(enabled);
     ui->pbDriveRight->setEnabled(enabled);
     ui->pbHome->setEnabled(enabled);
-    // [popups] The cruise popup's start button follows here (SetStartEnabled).
+    m_cruiseCtrl->SetStartEnabled(enabled);
 }
 
 void ControlWidget::ShowBtnParam()
