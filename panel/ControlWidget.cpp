@@ -11,20 +11,11 @@
 #include "panel/TriParamWidget.h"
 
 #include <QEvent>
-#include <QMetaObject>
 #include <QThread>
 
 #include <limits>
 
 namespace {
-
-// Class names of the four drop-down popups and the two device dialogs.
-const char kMovePopup[] = "MoveParamWidget";
-const char kJogPopup[] = "JogParamWidget";
-const char kDrivePopup[] = "DriveParamWidget";
-const char kCruisePopup[] = "CruiseCtrlWidget";
-const char kBtnDialog[] = "BtnParamWidget";
-const char kTriDialog[] = "TriParamWidget";
 
 // Offset of each popup's left edge from its toggle button's left edge.
 constexpr int kMovePopupDx = -234;
@@ -113,10 +104,10 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(m_worker, &SerialComDev::SigDisconnect, this, &ControlWidget::SigDisconnect);
     connect(m_worker, &SerialComDev::SigParamInited, this, &ControlWidget::ParamInited);
 
-    for (const char *popup : {kMovePopup, kJogPopup, kDrivePopup, kCruisePopup}) {
-        if (QWidget *window = ChildWindow(popup))
-            window->installEventFilter(this);
-    }
+    m_moveParam->installEventFilter(this);
+    m_jogParam->installEventFilter(this);
+    m_driveParam->installEventFilter(this);
+    m_cruiseCtrl->installEventFilter(this);
 
     m_lockTimer.setParent(this);
     m_lockTimer.setSingleShot(true);
@@ -244,12 +235,12 @@ void ControlWidget::SetCtrlBtnsEnabled(bool enabled)
 
 void ControlWidget::ShowBtnParam()
 {
-    CentreDialog(ChildWindow(kBtnDialog));
+    CentreDialog(m_btnParam);
 }
 
 void ControlWidget::ShowTriParam()
 {
-    CentreDialog(ChildWindow(kTriDialog));
+    CentreDialog(m_triParam);
 }
 
 void ControlWidget::OutputOptInfo(QString strMsg, bool bWarining)
@@ -307,22 +298,22 @@ void ControlWidget::ParamInited(int nModel)
 
 void ControlWidget::ShowSetting(bool bChecked)
 {
-    PlacePopup(ChildWindow(kCruisePopup), ui->pbSetting, kCruisePopupDx, bChecked);
+    PlacePopup(m_cruiseCtrl, ui->pbSetting, kCruisePopupDx, bChecked);
 }
 
 void ControlWidget::ShowMoveParam(bool bChecked)
 {
-    PlacePopup(ChildWindow(kMovePopup), ui->pbMoveParam, kMovePopupDx, bChecked);
+    PlacePopup(m_moveParam, ui->pbMoveParam, kMovePopupDx, bChecked);
 }
 
 void ControlWidget::ShowJogParam(bool bChecked)
 {
-    PlacePopup(ChildWindow(kJogPopup), ui->pbJogParam, kJogPopupDx, bChecked);
+    PlacePopup(m_jogParam, ui->pbJogParam, kJogPopupDx, bChecked);
 }
 
 void ControlWidget::ShowDriveParam(bool bChecked)
 {
-    PlacePopup(ChildWindow(kDrivePopup), ui->pbDriveParam, kDrivePopupDx, bChecked);
+    PlacePopup(m_driveParam, ui->pbDriveParam, kDrivePopupDx, bChecked);
 }
 
 void ControlWidget::DisableBtns()
@@ -336,16 +327,29 @@ void ControlWidget::EnableBtns()
     SetCtrlBtnsEnabled(true);
 }
 
+// A popup that loses the active-window state drops its unconfirmed edits
+// and closes.
 bool ControlWidget::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::WindowDeactivate) {
-        if (QPushButton *toggle = PopupToggle(watched)) {
-            auto *popup = static_cast<QWidget *>(watched);
-            // Unconfirmed edits are dropped with the popup.
-            QMetaObject::invokeMethod(popup, "RestoreParam", Qt::DirectConnection);
-            popup->repaint();
-            popup->close();
-            toggle->setChecked(false);
+        if (watched == m_moveParam) {
+            m_moveParam->RestoreParam();
+            DismissPopup(m_moveParam, ui->pbMoveParam);
+            return true;
+        }
+        if (watched == m_jogParam) {
+            m_jogParam->RestoreParam();
+            DismissPopup(m_jogParam, ui->pbJogParam);
+            return true;
+        }
+        if (watched == m_driveParam) {
+            m_driveParam->RestoreParam();
+            DismissPopup(m_driveParam, ui->pbDriveParam);
+            return true;
+        }
+        if (watched == m_cruiseCtrl) {
+            m_cruiseCtrl->RestoreParam();
+            DismissPopup(m_cruiseCtrl, ui->pbSetting);
             return true;
         }
     }
@@ -359,36 +363,16 @@ void ControlWidget::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-// The popup or dialog of the given class among this panel's own children.
-QWidget *ControlWidget::ChildWindow(const char *className) const
+void ControlWidget::DismissPopup(QWidget *popup, QPushButton *toggle)
 {
-    for (QObject *child : children()) {
-        if (child->isWidgetType() && child->inherits(className))
-            return static_cast<QWidget *>(child);
-    }
-    return nullptr;
-}
-
-QPushButton *ControlWidget::PopupToggle(const QObject *popup) const
-{
-    if (!popup->isWidgetType() || popup->parent() != this)
-        return nullptr;
-    if (popup->inherits(kMovePopup))
-        return ui->pbMoveParam;
-    if (popup->inherits(kJogPopup))
-        return ui->pbJogParam;
-    if (popup->inherits(kDrivePopup))
-        return ui->pbDriveParam;
-    if (popup->inherits(kCruisePopup))
-        return ui->pbSetting;
-    return nullptr;
+    popup->repaint();
+    popup->close();
+    toggle->setChecked(false);
 }
 
 // Drops the popup down below the button, |dx| px left of it, or hides it.
 void ControlWidget::PlacePopup(QWidget *popup, QPushButton *button, int dx, bool bShow)
 {
-    if (!popup)
-        return;
     if (bShow)
         popup->move(button->mapToGlobal(QPoint(dx, button->height())));
     popup->setVisible(bShow);
@@ -396,8 +380,6 @@ void ControlWidget::PlacePopup(QWidget *popup, QPushButton *button, int dx, bool
 
 void ControlWidget::CentreDialog(QWidget *dialog)
 {
-    if (!dialog)
-        return;
     dialog->move(mapToGlobal(QPoint((width() - dialog->width()) / 2,
                                     (height() - dialog->height()) / 2)));
     dialog->show();

@@ -75,10 +75,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    QWidget *ChildWindow(const char *className) const;
-    QPushButton *PopupToggle(const QObject *popup) const;
     void PlacePopup(QWidget *popup, QPushButton *button, int dx, bool bShow);
     void CentreDialog(QWidget *dialog);
+    void DismissPopup(QWidget *popup, QPushButton *toggle);
 
     Ui::ControlWidget *ui;
     MoveParamWidget *m_moveParam = nullptr;

@@ -33,6 +33,16 @@ QString Call(const char *pattern, int handle)
     return QString::fromLatin1(pattern).replace(QLatin1String("H"), QString::number(handle));
 }
 
+// The direct child of parent whose class is (or derives from) className.
+QWidget *ChildOf(QObject *parent, const QString &className)
+{
+    for (QObject *child : parent->children()) {
+        if (child->isWidgetType() && child->inherits(className.toLatin1().constData()))
+            return static_cast<QWidget *>(child);
+    }
+    return nullptr;
+}
+
 const QStringList kMotionButtons = {"pbMove", "pbJogLeft", "pbJogRight",
                                     "pbDriveLeft", "pbDriveRight", "pbHome"};
 
@@ -67,6 +77,8 @@ private slots:
     void buttonTriggerAndModelRelays();
     void popupPlacementAndDismissal_data();
     void popupPlacementAndDismissal();
+    void dialogsCentredOverPanel_data();
+    void dialogsCentredOverPanel();
     void disconnectIsForwarded();
     void languageChangeKeepsRuntimeTexts();
     void teardownBehindHangingCall();
@@ -505,13 +517,9 @@ void TestControlWidget::popupPlacementAndDismissal()
     QFETCH(QString, toggle);
     QFETCH(int, dx);
     QVERIFY(MakePanel(false));
-    QWidget *popup = nullptr;
-    for (QObject *child : m_panel->children()) {
-        if (child->inherits(className.toLatin1().constData()))
-            popup = static_cast<QWidget *>(child);
-    }
-    if (!popup)
-        QSKIP("this popup is not part of the panel yet");
+    QWidget *popup = ChildOf(m_panel, className);
+    QVERIFY(popup);
+    QVERIFY(popup->isWindow());
     QPushButton *button = m_panel->findChild<QPushButton *>(toggle);
     QVERIFY(!popup->isVisible());
 
@@ -524,6 +532,35 @@ void TestControlWidget::popupPlacementAndDismissal()
     QCoreApplication::sendEvent(popup, &deactivate);
     QVERIFY(!popup->isVisible());
     QVERIFY(!button->isChecked());
+
+    // Unchecking the toggle hides the popup as well.
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(popup->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!popup->isVisible());
+}
+
+void TestControlWidget::dialogsCentredOverPanel_data()
+{
+    QTest::addColumn<QString>("className");
+    QTest::newRow("button dialog") << "BtnParamWidget";
+    QTest::newRow("trigger dialog") << "TriParamWidget";
+}
+
+void TestControlWidget::dialogsCentredOverPanel()
+{
+    QFETCH(QString, className);
+    MakeIdlePanel();
+    QWidget *dialog = ChildOf(m_panel, className);
+    QVERIFY(dialog);
+    QVERIFY(!dialog->isVisible());
+    if (className == QLatin1String("BtnParamWidget"))
+        m_panel->ShowBtnParam();
+    else
+        m_panel->ShowTriParam();
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->pos(), m_panel->mapToGlobal(QPoint((800 - dialog->width()) / 2,
+                                                        (450 - dialog->height()) / 2)));
 }
 
 void TestControlWidget::disconnectIsForwarded()
