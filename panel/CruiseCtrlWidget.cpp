@@ -12,7 +12,6 @@ CruiseCtrlWidget::CruiseCtrlWidget(QWidget *parent)
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_StyledBackground);
 
     QRegExpValidator *decimal = NewDecimalValidator(this);
     ui->leCruiseBeginPos->setValidator(decimal);
@@ -73,6 +72,11 @@ void CruiseCtrlWidget::ConfirmParam()
         return;
     close();
     panel->UpdateCruiseParam(changed, m_param);
+}
+
+void CruiseCtrlWidget::paintEvent(QPaintEvent *)
+{
+    PaintStyledBackground(this);
 }
 
 void CruiseCtrlWidget::changeEvent(QEvent *event)

@@ -12,7 +12,6 @@ DriveParamWidget::DriveParamWidget(QWidget *parent)
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_StyledBackground);
 
     QRegExpValidator *decimal = NewDecimalValidator(this);
     ui->leOffset->setValidator(decimal);
@@ -67,6 +66,11 @@ void DriveParamWidget::ConfirmParam()
         return;
     close();
     panel->UpdateDriveParam(changed, m_param);
+}
+
+void DriveParamWidget::paintEvent(QPaintEvent *)
+{
+    PaintStyledBackground(this);
 }
 
 void DriveParamWidget::changeEvent(QEvent *event)

@@ -12,7 +12,6 @@ JogParamWidget::JogParamWidget(QWidget *parent)
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_StyledBackground);
 
     ui->leJogStep->setValidator(NewDecimalValidator(this));
     QRegExpValidator *integer = NewIntegerValidator(this);
@@ -57,6 +56,11 @@ void JogParamWidget::ConfirmParam()
         return;
     close();
     panel->UpdateJogParam(changed, m_param);
+}
+
+void JogParamWidget::paintEvent(QPaintEvent *)
+{
+    PaintStyledBackground(this);
 }
 
 void JogParamWidget::changeEvent(QEvent *event)

@@ -29,6 +29,7 @@ public slots:
     void ConfirmParam();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

@@ -12,7 +12,6 @@ MoveParamWidget::MoveParamWidget(QWidget *parent)
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_StyledBackground);
 
     QRegExpValidator *decimal = NewDecimalValidator(this);
     ui->lePosition->setValidator(decimal);
@@ -69,6 +68,11 @@ void MoveParamWidget::ConfirmParam()
         return;
     close();
     panel->UpdateMoveParam(changed, m_param);
+}
+
+void MoveParamWidget::paintEvent(QPaintEvent *)
+{
+    PaintStyledBackground(this);
 }
 
 void MoveParamWidget::changeEvent(QEvent *event)

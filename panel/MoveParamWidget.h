@@ -31,6 +31,7 @@ public slots:
     void ConfirmParam();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

@@ -3,9 +3,11 @@
 #include "app/MainWidget.h"
 
 #include <QCoreApplication>
+#include <QPainter>
 #include <QRegExp>
 #include <QRegExpValidator>
 #include <QShortcut>
+#include <QStyleOption>
 
 #include <cmath>
 
@@ -29,6 +31,14 @@ void SetConfirmShortcut(QAbstractButton *button)
         auto *shortcut = new QShortcut(key, button);
         QObject::connect(shortcut, &QShortcut::activated, button, [button]() { button->animateClick(); });
     }
+}
+
+void PaintStyledBackground(QWidget *widget)
+{
+    QStyleOption option;
+    option.initFrom(widget);
+    QPainter painter(widget);
+    widget->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, widget);
 }
 
 namespace ParamValue {

@@ -27,6 +27,10 @@ QRegExpValidator *NewIntegerValidator(QObject *owner);
 // QShortcut of its own.
 void SetConfirmShortcut(QAbstractButton *button);
 
+// Paints the widget's own style-sheet background (its border image); a
+// translucent window gets no background painted otherwise.
+void PaintStyledBackground(QWidget *widget);
+
 // Inclusive range of a field and its text in the range warning. A travel
 // range has the current model's travel as upper bound; "%1" in its text is
 // replaced by the travel written with travelDecimals decimals.
