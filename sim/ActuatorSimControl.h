@@ -57,6 +57,9 @@ ACTUATOR_API double simNowMs(void);
  * size, and returns its full length, or -1 for a bad index or buffer. */
 ACTUATOR_API int simJournalSize(void);
 ACTUATOR_API int simJournalEntry(int index, char *buffer, int size);
+/* Time on the simulator's clock (simNowMs) at which entry index entered the
+ * library, before any injected delay; negative for a bad index. */
+ACTUATOR_API double simJournalEntryTime(int index);
 ACTUATOR_API void simJournalClear(void);
 ACTUATOR_API void simJournalEnable(int enabled);
 

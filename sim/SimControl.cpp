@@ -145,6 +145,11 @@ int simJournalEntry(int index, char *buffer, int size)
     return static_cast<int>(text.size());
 }
 
+double simJournalEntryTime(int index)
+{
+    return Simulator::instance().journal.entryTime(index);
+}
+
 void simJournalClear(void)
 {
     Simulator::instance().journal.clear();

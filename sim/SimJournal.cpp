@@ -60,14 +60,14 @@ Args &Args::bytes(const uint8_t *data, int length)
     return *this;
 }
 
-void Journal::record(const char *name, const Args &args)
+void Journal::record(const char *name, const Args &args, double timeMs)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_enabled)
         return;
     if (m_entries.size() >= kJournalLimit)
         m_entries.pop_front();
-    m_entries.push_back(std::string(name) + '(' + args.str() + ')');
+    m_entries.push_back({std::string(name) + '(' + args.str() + ')', timeMs});
 }
 
 int Journal::size() const
@@ -81,8 +81,16 @@ bool Journal::entry(int index, std::string &text) const
     std::lock_guard<std::mutex> lock(m_mutex);
     if (index < 0 || index >= static_cast<int>(m_entries.size()))
         return false;
-    text = m_entries[static_cast<std::size_t>(index)];
+    text = m_entries[static_cast<std::size_t>(index)].text;
     return true;
+}
+
+double Journal::entryTime(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index < 0 || index >= static_cast<int>(m_entries.size()))
+        return -1.0;
+    return m_entries[static_cast<std::size_t>(index)].timeMs;
 }
 
 void Journal::clear()

@@ -10,7 +10,8 @@
 //   scanDev(6)   releaseDev()   move(1)   jog(2, 1)   setTargetPos(1, 2.5)
 //   setSpeed(1, 1.5)   readDriverSerial(1, 33)   getMoveParam(1)
 //   writeVersion(1, "V2.0", 4)   sendDebugData(1, 5, [0A 1B], 2, 64)
-// The journal keeps the last kJournalLimit entries.
+// Each entry also keeps the time on the simulator's clock at which the call
+// entered. The journal keeps the last kJournalLimit entries.
 #ifndef SIMJOURNAL_H
 #define SIMJOURNAL_H
 
@@ -44,15 +45,22 @@ private:
 class Journal
 {
 public:
-    void record(const char *name, const Args &args);
+    void record(const char *name, const Args &args, double timeMs);
     int size() const;
     bool entry(int index, std::string &text) const;
+    // Clock time of the entry, or a negative value for a bad index.
+    double entryTime(int index) const;
     void clear();
     void setEnabled(bool enabled);
 
 private:
     mutable std::mutex m_mutex;
-    std::deque<std::string> m_entries;
+    struct Entry
+    {
+        std::string text;
+        double timeMs;
+    };
+    std::deque<Entry> m_entries;
     bool m_enabled = true;
 };
 

@@ -61,7 +61,7 @@ R deviceCall(const char *name, int handle, const Args &args, R fail, Need need, 
     Simulator &sim = Simulator::instance();
     const std::shared_ptr<SimDevice> dev = sim.find(handle);
     const InFlight inFlight(dev.get());
-    sim.journal.record(name, args);
+    sim.journal.record(name, args, sim.clock.nowMs());
     if (dev) {
         const int delay = dev->delayMs.load();
         if (delay > 0)
@@ -178,7 +178,7 @@ extern "C" {
 int scanDev(int *handles, int capacity)
 {
     Simulator &sim = Simulator::instance();
-    sim.journal.record("scanDev", Args().num(capacity));
+    sim.journal.record("scanDev", Args().num(capacity), sim.clock.nowMs());
     if (sim.consumeFailure("scanDev") || !handles || capacity <= 0)
         return kFail;
     int n = 0;
@@ -218,7 +218,7 @@ int isDevOpen(int handle)
 int releaseDev(void)
 {
     Simulator &sim = Simulator::instance();
-    sim.journal.record("releaseDev", Args());
+    sim.journal.record("releaseDev", Args(), sim.clock.nowMs());
     if (sim.consumeFailure("releaseDev"))
         return kFail;
     for (const auto &dev : sim.devices()) {

@@ -146,6 +146,7 @@ private slots:
     void threadsOnDifferentHandles();
     void journalFormat();
     void journalIsBounded();
+    void journalTimes();
     void stateFileRoundTrip();
     void stateFileFromEnvironment();
 };
@@ -1207,6 +1208,27 @@ void TestSimulator::journalIsBounded()
     QCOMPARE(simJournalSize(), 100000);
     QCOMPARE(journalEntry(0), QString("setJogTimes(%1, 10)").arg(h));
     QCOMPARE(journalEntry(99999), QString("setJogTimes(%1, 100009)").arg(h));
+}
+
+void TestSimulator::journalTimes()
+{
+    const int h = device();
+    simJournalClear();
+    const double t = simNowMs();
+    int list[6];
+    scanDev(list, 6);
+    simAdvanceClock(60);
+    move(h);
+    move(h + 9);
+    simAdvanceClock(0.5);
+    releaseDev();
+    QCOMPARE(simJournalSize(), 4);
+    QCOMPARE(simJournalEntryTime(0), t);
+    QCOMPARE(simJournalEntryTime(1), t + 60);
+    QCOMPARE(simJournalEntryTime(2), t + 60);
+    QCOMPARE(simJournalEntryTime(3), t + 60.5);
+    QVERIFY(simJournalEntryTime(4) < 0);
+    QVERIFY(simJournalEntryTime(-1) < 0);
 }
 
 void TestSimulator::stateFileRoundTrip()
