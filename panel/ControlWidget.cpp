@@ -154,6 +154,11 @@ int ControlWidget::GetTravel() const
     return m_model.travelMm;
 }
 
+SerialComDev *ControlWidget::GetWorker() const
+{
+    return m_worker;
+}
+
 void ControlWidget::UpdateMoveParam(int nChanged, const MoveParam &param)
 {
     if (nChanged != 0) {

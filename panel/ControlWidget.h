@@ -37,6 +37,8 @@ public:
                        const CruiseParam &cruise);
     int GetDevHandle() const;
     int GetTravel() const;
+    // The device worker, living on the panel's thread; valid while the panel lives.
+    SerialComDev *GetWorker() const;
 
     void UpdateMoveParam(int nChanged, const MoveParam &param);
     void UpdateJogParam(int nChanged, const JogParam &param);
