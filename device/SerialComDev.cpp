@@ -633,8 +633,9 @@ void SerialComDev::UpdateStatus()
                 const int model = readActuatorModel(h);
                 if (serialStatus >= 0 && model >= 0) {
                     ReportEntry({OpInfo,
-                                 tr("促动器型号：") + GetActuatorModel(int16_t(model)).name + tr("，  ")
-                                     + tr("序列号：") + TextFromBuffer(buffer, kLibraryTextSize),
+                                 tr("促动器型号：%1，  序列号：%2")
+                                     .arg(GetActuatorModel(int16_t(model)).name,
+                                          TextFromBuffer(buffer, kLibraryTextSize)),
                                  OutcomeNone});
                 }
             } else {
