@@ -312,6 +312,9 @@ void TestLanguage::switchRelabelsOpenWindows()
     auto *help = m_window->findChild<HelpWidget *>();
     m_window->ShowHelpWindow();
     QVERIFY(QTest::qWaitForWindowExposed(help));
+    auto *trigger = panels.at(1)->findChild<TriParamWidget *>();
+    panels.at(1)->ShowTriParam();
+    QVERIFY(QTest::qWaitForWindowExposed(trigger));
     QCOMPARE(Texts(m_window.get()), Expected(m_window.get(), false));
 
     const QString tab = m_window->findChild<QPushButton *>(QStringLiteral("pbDev1"))->text();
@@ -324,6 +327,7 @@ void TestLanguage::switchRelabelsOpenWindows()
     QCOMPARE(StoredType(), 1);
     QCOMPARE(Texts(m_window.get()), Expected(m_window.get(), true));
     QVERIFY(help->isVisible());
+    QVERIFY(trigger->isVisible());
     QCOMPARE(help->findChild<QLabel *>(QStringLiteral("lbManual"))->text(),
              QStringLiteral("<a style='color: blue; text-decoration: none' "
                             "href = /help/KESTA-ORV电动促动控制器用户手册.pdf>Open</a>"));
