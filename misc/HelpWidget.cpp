@@ -3,8 +3,6 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QGraphicsDropShadowEffect>
-#include <QMouseEvent>
 #include <QUrl>
 
 namespace {
@@ -18,19 +16,12 @@ QString LinkText(const QString &href, const QString &text)
 }
 
 HelpWidget::HelpWidget(QWidget *parent)
-    : QWidget(parent)
+    : FramelessDialog(parent)
     , ui(new Ui::HelpWidget)
 {
     ui->setupUi(this);
 
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setWindowModality(Qt::ApplicationModal);
-    setAttribute(Qt::WA_TranslucentBackground);
-    auto *shadow = new QGraphicsDropShadowEffect(ui->wgBack);
-    shadow->setBlurRadius(10);
-    shadow->setOffset(0, 0);
-    shadow->setColor(Qt::gray);
-    ui->wgBack->setGraphicsEffect(shadow);
+    InitFrame(ui->wgBack, ui->wgTitle, Qt::ApplicationModal);
 
     // "1.0.9.0" is shown as "V1.0.9"; a version without a dot is shown whole.
     QString version = QCoreApplication::applicationVersion();
@@ -83,32 +74,5 @@ void HelpWidget::changeEvent(QEvent *event)
         ui->retranslateUi(this);
         WrapLinks();
     }
-    QWidget::changeEvent(event);
-}
-
-void HelpWidget::mousePressEvent(QMouseEvent *event)
-{
-    if (ui->wgTitle->geometry().contains(event->pos())) {
-        m_bDragging = true;
-        m_pressPos = event->pos();
-        event->accept();
-        return;
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void HelpWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_bDragging) {
-        move(event->pos() + pos() - m_pressPos);
-        event->accept();
-        return;
-    }
-    QWidget::mouseMoveEvent(event);
-}
-
-void HelpWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_bDragging = false;
-    QWidget::mouseReleaseEvent(event);
+    FramelessDialog::changeEvent(event);
 }

@@ -1,8 +1,7 @@
 #ifndef HELPWIDGET_H
 #define HELPWIDGET_H
 
-#include <QPoint>
-#include <QWidget>
+#include "app/FramelessDialog.h"
 
 namespace Ui {
 class HelpWidget;
@@ -10,7 +9,7 @@ class HelpWidget;
 
 // Help window: software version, links to the manual and the SDK folders
 // installed in help/ beside the executable, and a link to the maker's site.
-class HelpWidget : public QWidget
+class HelpWidget : public FramelessDialog
 {
     Q_OBJECT
 
@@ -24,16 +23,11 @@ public slots:
 
 protected:
     void changeEvent(QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void WrapLinks();
 
     Ui::HelpWidget *ui;
-    bool m_bDragging = false;
-    QPoint m_pressPos;
 };
 
 #endif

@@ -2,8 +2,6 @@
 #include "ui_OptionWidget.h"
 
 #include <QCoreApplication>
-#include <QGraphicsDropShadowEffect>
-#include <QMouseEvent>
 #include <QSettings>
 
 namespace {
@@ -14,19 +12,12 @@ QString ConfigPath()
 }
 
 OptionWidget::OptionWidget(QWidget *parent)
-    : QWidget(parent)
+    : FramelessDialog(parent)
     , ui(new Ui::OptionWidget)
 {
     ui->setupUi(this);
 
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setWindowModality(Qt::ApplicationModal);
-    setAttribute(Qt::WA_TranslucentBackground);
-    auto *shadow = new QGraphicsDropShadowEffect(ui->wgBack);
-    shadow->setBlurRadius(10);
-    shadow->setOffset(0, 0);
-    shadow->setColor(Qt::gray);
-    ui->wgBack->setGraphicsEffect(shadow);
+    InitFrame(ui->wgBack, ui->wgTitle, Qt::ApplicationModal);
 
     connect(ui->rbCn, &QRadioButton::toggled, this, &OptionWidget::SlotRbCnToggled);
     connect(ui->pbClose, &QPushButton::clicked, this, &OptionWidget::SlotCloseWindow);
@@ -78,31 +69,4 @@ void OptionWidget::ApplyLanguage()
         QCoreApplication::removeTranslator(&m_translator);
         ui->retranslateUi(this);
     }
-}
-
-void OptionWidget::mousePressEvent(QMouseEvent *event)
-{
-    if (ui->wgTitle->geometry().contains(event->pos())) {
-        m_bDragging = true;
-        m_pressPos = event->pos();
-        event->accept();
-        return;
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void OptionWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_bDragging) {
-        move(event->pos() + pos() - m_pressPos);
-        event->accept();
-        return;
-    }
-    QWidget::mouseMoveEvent(event);
-}
-
-void OptionWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_bDragging = false;
-    QWidget::mouseReleaseEvent(event);
 }

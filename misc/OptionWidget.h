@@ -1,9 +1,8 @@
 #ifndef OPTIONWIDGET_H
 #define OPTIONWIDGET_H
 
-#include <QPoint>
 #include <QTranslator>
-#include <QWidget>
+#include "app/FramelessDialog.h"
 
 namespace Ui {
 class OptionWidget;
@@ -11,7 +10,7 @@ class OptionWidget;
 
 // Options window: the interface language (0 Chinese, 1 English), stored in
 // appConfig.ini beside the executable and applied at once, without restart.
-class OptionWidget : public QWidget
+class OptionWidget : public FramelessDialog
 {
     Q_OBJECT
 
@@ -23,17 +22,10 @@ public slots:
     void SlotCloseWindow();
     void SlotRbCnToggled(bool checked);
 
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
 private:
     void ApplyLanguage();
 
     Ui::OptionWidget *ui;
-    bool m_bDragging = false;
-    QPoint m_pressPos;
     QTranslator m_translator;
     int m_nLanguageType = 0;
 };
