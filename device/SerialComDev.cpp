@@ -143,6 +143,9 @@ void SerialComDev::Init()
     if (m_timer)
         return;
     m_timer = new QTimer(this);
+    // A coarse timer may fire up to 5 % late and its lateness adds up, so
+    // the period would average more than 60 ms.
+    m_timer->setTimerType(Qt::PreciseTimer);
     m_timer->setInterval(kPollIntervalMs);
     connect(m_timer, &QTimer::timeout, this, &SerialComDev::UpdateStatus);
 }
