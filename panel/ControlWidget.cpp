@@ -25,6 +25,11 @@ constexpr int kCruisePopupDx = -189;
 
 constexpr int kLockoutMs = 100;
 
+// Closing a panel blocks the interface for at most 300 ms even when a call of
+// its worker hangs: the wait for the worker's thread leaves 50 ms of that for
+// the panel's teardown and the relayout of the window.
+constexpr int kCloseWaitMs = 250;
+
 // Change bits of the speed and acceleration shared by move and drive.
 constexpr int kMoveSpeedAccBits = 0x02 | 0x04;
 constexpr int kDriveSpeedAccBits = 0x04 | 0x08;
@@ -119,9 +124,9 @@ ControlWidget::~ControlWidget()
 {
     // The worker closes the device on its own thread, after the call it may
     // be inside, and then ends that thread; the interface waits for that at
-    // most 300 ms. The worker and the thread delete each other afterwards.
+    // most kCloseWaitMs. The worker and the thread delete each other afterwards.
     QMetaObject::invokeMethod(m_worker, "CloseDevice", Qt::QueuedConnection);
-    m_thread->wait(300);
+    m_thread->wait(kCloseWaitMs);
     delete ui;
 }
 
