@@ -1,6 +1,7 @@
-# Two commands on a fresh Debian 12 machine:
+# On a fresh Debian 12 machine:
 #   make run    install what is missing, build, open the program
 #   make test   install what is missing, build, run every test headless
+#   make bench  build, then measure the program against its performance targets
 BUILD   ?= build
 TYPE    ?= RelWithDebInfo
 JOBS    ?= $(shell nproc)
@@ -9,7 +10,7 @@ CMAKE_FLAGS ?=
 
 ASAN_BUILD ?= build-asan
 
-.PHONY: all deps configure build run test test-asan clean
+.PHONY: all deps configure build run test test-asan bench clean
 
 all: build
 
@@ -38,6 +39,13 @@ test-asan: deps
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0:fast_unwind_on_malloc=0 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure -j $(JOBS)
+
+# Measures the whole program (offscreen, six simulated devices) and prints one
+# table of figures against their targets; a missed target is shown, not failed.
+# Needs the simulated library (not built with ACTUATOR_LIBRARY set).
+bench: build
+	@test -x $(BUILD)/bench/actuator_bench || { echo "make bench needs the simulated library"; exit 1; }
+	cd $(BUILD)/bench && QT_QPA_PLATFORM=offscreen ./actuator_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
