@@ -4,10 +4,14 @@
 #include "device/LibraryText.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QHash>
+#include <QMutex>
 #include <QReadLocker>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
+#include <QWaitCondition>
 #include <QWriteLocker>
 
 #include <cmath>
@@ -46,6 +50,21 @@ constexpr uint16_t kCtrlDisabled = 1u << 7;
 constexpr uint16_t kMotorConnected = 1u << 8;
 constexpr uint16_t kShownBits = kStopped | kEnabled | kHomed | kCtrlDisabled | kMotorConnected;
 
+// Devices held by workers, with the number of workers holding each. Never
+// destroyed: a worker whose call hangs may outlive everything else at exit.
+struct HeldDevices
+{
+    QMutex mutex;
+    QWaitCondition released;
+    QHash<DevHandle, int> count;
+};
+
+HeldDevices &Held()
+{
+    static HeldDevices *held = new HeldDevices;
+    return *held;
+}
+
 QString F6(double v)
 {
     return QString::number(v, 'f', 6);
@@ -63,11 +82,50 @@ SerialComDev::SerialComDev(QObject *parent)
 {
 }
 
-SerialComDev::~SerialComDev() = default;
+SerialComDev::~SerialComDev()
+{
+    HoldDevice(-1);
+}
 
 void SerialComDev::SetDevHandle(DevHandle handle)
 {
+    HoldDevice(handle);
     m_handle.store(handle);
+}
+
+void SerialComDev::HoldDevice(DevHandle handle)
+{
+    HeldDevices &held = Held();
+    QMutexLocker locker(&held.mutex);
+    if (handle == m_heldHandle)
+        return;
+    if (m_heldHandle != -1) {
+        if (--held.count[m_heldHandle] <= 0)
+            held.count.remove(m_heldHandle);
+        held.released.wakeAll();
+    }
+    m_heldHandle = handle;
+    if (handle != -1)
+        ++held.count[handle];
+}
+
+bool SerialComDev::IsDevHeld(DevHandle handle)
+{
+    HeldDevices &held = Held();
+    QMutexLocker locker(&held.mutex);
+    return held.count.contains(handle);
+}
+
+bool SerialComDev::WaitDevReleased(DevHandle handle, int timeoutMs)
+{
+    HeldDevices &held = Held();
+    const QDeadlineTimer deadline(timeoutMs);
+    QMutexLocker locker(&held.mutex);
+    while (held.count.contains(handle)) {
+        if (!held.released.wait(&held.mutex, deadline))
+            return !held.count.contains(handle);
+    }
+    return true;
 }
 
 DevHandle SerialComDev::GetDevHandle() const
@@ -590,6 +648,7 @@ void SerialComDev::CloseDevice()
     const DevHandle h = m_handle.load();
     if (h != -1)
         closeDev(h);
+    HoldDevice(-1);
     // The application's own thread is never stopped from here.
     QThread *own = thread();
     const QCoreApplication *app = QCoreApplication::instance();

@@ -103,6 +103,13 @@ public:
     BtnParam CopyBtnParam() const;
     QString GetActuatorSerial() const;
 
+    // A worker holds its device from SetDevHandle until it has closed it,
+    // which may be after its panel is gone when a call hangs. Nobody else may
+    // call the library for a held device meanwhile.
+    static bool IsDevHeld(DevHandle handle);
+    // Waits at most timeoutMs for the device to be released; true when it is.
+    static bool WaitDevReleased(DevHandle handle, int timeoutMs);
+
 signals:
     void SigOutputMsg(QString strMsg, bool bWarning);
     void SigPosChanged(double dPos);
@@ -148,8 +155,11 @@ private:
     void FollowCount(DevHandle handle);
     QString MoveText(const MoveParam &param) const;
     QString EnableWord(bool enabled) const;
+    void HoldDevice(DevHandle handle);
 
     std::atomic<int> m_handle{-1};
+    // Guarded by the process-wide registry of held devices.
+    DevHandle m_heldHandle = -1;
     bool m_inited = false;
     MoveParam m_moveParam;
     JogParam m_jogParam;

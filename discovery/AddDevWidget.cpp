@@ -4,6 +4,7 @@
 #include "app/MainWidget.h"
 #include "device/ActuatorLibrary.h"
 #include "device/LibraryText.h"
+#include "device/SerialComDev.h"
 
 #include <QEvent>
 #include <QGraphicsDropShadowEffect>
@@ -13,6 +14,10 @@ namespace {
 
 // Devices the dialog offers; also the capacity passed to scanDev.
 constexpr int kMaxDevs = 6;
+
+// How long opening a device waits for the worker of a panel that was just
+// closed to finish its last call and close the device.
+constexpr int kReleaseWaitMs = 3000;
 
 } // namespace
 
@@ -104,7 +109,10 @@ void AddDevWidget::ScanDev()
 
     for (int k = 0; k < found; ++k) {
         const DevHandle handle = handles[k];
-        if (handle == 0)
+        // A device still held by a panel's worker (lost and back before its
+        // panel went, or a panel closing after a hanging call) is not probed
+        // alongside that worker; a later scan lists it.
+        if (handle == 0 || SerialComDev::IsDevHeld(handle))
             continue;
         if (openDev(handle) < 0)
             continue;
@@ -129,6 +137,12 @@ void AddDevWidget::SlotConfirm()
         if (!button || button->isChecked() == m_devList[i].checked)
             continue;
         if (button->isChecked()) {
+            // A panel closed a moment ago may still have its worker inside a
+            // call on the device; its close must not come after this open.
+            if (!SerialComDev::WaitDevReleased(m_devList[i].handle, kReleaseWaitMs)) {
+                button->setChecked(false);
+                continue;
+            }
             openDev(m_devList[i].handle);
             m_devList[i].checked = true;
         } else {
