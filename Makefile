@@ -2,6 +2,7 @@
 #   make run    install what is missing, build, open the program
 #   make test   install what is missing, build, run every test headless
 #   make bench  build, then measure the program against its performance targets
+#   make install PREFIX=/opt/actuator   build, then copy the program with its files into one folder
 BUILD   ?= build
 TYPE    ?= RelWithDebInfo
 JOBS    ?= $(shell nproc)
@@ -9,8 +10,9 @@ ARGS    ?=
 CMAKE_FLAGS ?=
 
 ASAN_BUILD ?= build-asan
+PREFIX  ?= /opt/actuator
 
-.PHONY: all deps configure build run test test-asan bench clean
+.PHONY: all deps configure build run test test-asan bench install clean
 
 all: build
 
@@ -28,6 +30,10 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# A self-contained folder: program, library, translation, help, desktop entry and icon.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Every test again, built with AddressSanitizer, UndefinedBehaviorSanitizer and
 # leak checking; any report fails the run.
