@@ -11,6 +11,9 @@
 #include "panel/TriParamWidget.h"
 
 #include <QEvent>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QThread>
 
 #include <limits>
@@ -262,6 +265,26 @@ void ControlWidget::OutputOptInfo(QString strMsg, bool bWarining)
     } else {
         ui->textBrowser->append(strMsg);
     }
+    TrimLog();
+}
+
+// A log without bound would grow by some 3 MB per 1,000 entries, and past
+// about 8.4 million pixels of height (some 60,000 entries) the browser paints
+// no text at all. Old lines go a batch at a time because every removal lays
+// the whole log out again.
+void ControlWidget::TrimLog()
+{
+    QTextDocument *log = ui->textBrowser->document();
+    const int excess = log->blockCount() - kLogKeptLines;
+    if (excess < kLogTrimLines)
+        return;
+    // The removal resets the browser's current format to that of the text
+    // before its cursor (a red warning, say); the next line keeps its own.
+    const QTextCharFormat format = ui->textBrowser->currentCharFormat();
+    QTextCursor cursor(log);
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
+    cursor.removeSelectedText();
+    ui->textBrowser->setCurrentCharFormat(format);
 }
 
 void ControlWidget::UpdatePos(double dCurPos)

@@ -32,6 +32,11 @@ public:
     explicit ControlWidget(QWidget *parent = nullptr);
     ~ControlWidget() override;
 
+    // The log keeps its newest kLogKeptLines lines of text; older ones go at
+    // least kLogTrimLines at a time.
+    static constexpr int kLogKeptLines = 10000;
+    static constexpr int kLogTrimLines = 1000;
+
     void SetDevInfo(const DevInfo &info);
     void SetInitParams(const MoveParam &move, const JogParam &jog, const DriveParam &drive,
                        const CruiseParam &cruise);
@@ -80,6 +85,7 @@ private:
     void PlacePopup(QWidget *popup, QPushButton *button, int dx, bool bShow);
     void CentreDialog(QWidget *dialog);
     void DismissPopup(QWidget *popup, QPushButton *toggle);
+    void TrimLog();
 
     Ui::ControlWidget *ui;
     MoveParamWidget *m_moveParam = nullptr;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
@@ -71,6 +72,7 @@ private slots:
     void positionText();
     void positionFromDevice();
     void warningRedThenBlack();
+    void logKeepsNewestLines();
     void relaysWriteWorkerAndStore();
     void unchangedGroupIsSentButNotStored();
     void cruiseWithoutChangeStartsAndLocks();
@@ -373,6 +375,37 @@ void TestControlWidget::warningRedThenBlack()
     QCOMPARE(texts, (QStringList{"10:00:00", "设备已断开……", "10:00:01", "移动操作成功"}));
     QCOMPARE(colours, (QList<QColor>{Qt::red, Qt::red, Qt::black, Qt::black}));
     QCOMPARE(sizes, (QList<qreal>{11, 11, 11, 11}));
+}
+
+void TestControlWidget::logKeepsNewestLines()
+{
+    ControlWidget panel;
+    panel.show();
+    auto *log = panel.findChild<QTextBrowser *>("textBrowser");
+    QTextDocument *document = log->document();
+    const int kept = ControlWidget::kLogKeptLines;
+    const int batch = ControlWidget::kLogTrimLines;
+
+    // One short of a batch over the limit: nothing goes yet.
+    QStringList lines;
+    for (int i = 0; i < kept + batch - 1; ++i)
+        lines << QString::number(i);
+    panel.OutputOptInfo(lines.join(QLatin1Char('\n')));
+    QCOMPARE(document->blockCount(), kept + batch - 1);
+
+    // Two more lines: the oldest go, the newest stay, colours and scrolling hold.
+    panel.OutputOptInfo("10:00:00\n设备已断开……", true);
+    QCOMPARE(document->blockCount(), kept);
+    QCOMPARE(document->firstBlock().text(), QString::number(batch + 1));
+    QCOMPARE(document->lastBlock().text(), QStringLiteral("设备已断开……"));
+    QCOMPARE(document->lastBlock().begin().fragment().charFormat().foreground().color(), QColor(Qt::red));
+    panel.OutputOptInfo("10:00:01\n移动操作成功");
+    QCOMPARE(document->lastBlock().text(), QStringLiteral("移动操作成功"));
+    QCOMPARE(document->lastBlock().begin().fragment().charFormat().foreground().color(), QColor(Qt::black));
+    QCOMPARE(document->lastBlock().begin().fragment().charFormat().fontPointSize(), 11.0);
+    QCoreApplication::processEvents();
+    QVERIFY(log->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
 }
 
 void TestControlWidget::relaysWriteWorkerAndStore()
