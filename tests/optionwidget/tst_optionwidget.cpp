@@ -29,11 +29,18 @@ void PutQm(Qm qm)
     }
 }
 
+// QSettings keeps a parsed file cached while its size and time stamp stay the
+// same, and the file system's time stamps are coarser than the rows of a test:
+// each write gets a time stamp of its own so the options window reads it anew.
 void WriteIni(const QByteArray &content)
 {
+    static int writes = 0;
     QFile f(IniPath());
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(content);
+    f.flush();
+    QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(++writes),
+                          QFileDevice::FileModificationTime));
 }
 
 QByteArray ReadIni()
