@@ -13,6 +13,7 @@
 #include "tests/support/ParamBounds.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QLoggingCategory>
 #include <QProcess>
@@ -25,13 +26,13 @@
 namespace {
 
 #ifdef FUZZ_SANITIZED
-constexpr int kStoreRuns = 1500;
-constexpr int kStartRuns = 40;
-constexpr int kAliveMs = 2500;
+constexpr int kStoreRuns = 400;
+constexpr int kStartRuns = 12;
+constexpr int kAliveMs = 20000;
 #else
 constexpr int kStoreRuns = 4000;
 constexpr int kStartRuns = 100;
-constexpr int kAliveMs = 1000;
+constexpr int kAliveMs = 3000;
 #endif
 
 const QStringList kSerials = {QStringLiteral("FZA 202406200001"), QStringLiteral("FZB 202406200002")};
@@ -260,11 +261,12 @@ void TestConfigFuzz::startsOnMutatedFiles()
         QCOMPARE(window->findChildren<ControlWidget *>().size(), kSerials.size());
         // The push ends with the actuator serial read.
         for (int h : qAsConst(handles))
-            QTRY_VERIFY(bounds::Journal().contains(QStringLiteral("readActuatorSerial(%1, 33)").arg(h)));
+            QTRY_VERIFY_WITH_TIMEOUT(bounds::Journal().contains(QStringLiteral("readActuatorSerial(%1, 33)").arg(h)),
+                                     30000);
 
         window.reset();
         for (int h : qAsConst(handles))
-            QTRY_VERIFY(bounds::Journal().contains(QStringLiteral("closeDev(%1)").arg(h)));
+            QTRY_VERIFY_WITH_TIMEOUT(bounds::Journal().contains(QStringLiteral("closeDev(%1)").arg(h)), 30000);
         int count = 0;
         const QStringList bad = bounds::OutOfRangePushes(bounds::Journal(), &count);
         pushes += count;
@@ -330,16 +332,27 @@ void TestConfigFuzz::programProcessStarts()
     env.remove("ACTUATOR_SIM_DEVICES");
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(QDir::tempPath());
+    process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, {"-debug"});
     QVERIFY2(process.waitForStarted(5000), qPrintable(process.errorString()));
-    const bool ended = process.waitForFinished(kAliveMs);
-    const QString output = QString::fromLocal8Bit(process.readAllStandardError());
+    // Until the main window is shown (the offscreen platform notes it), at
+    // most kAliveMs; then a moment more.
+    QString output;
+    QElapsedTimer clock;
+    clock.start();
+    while (!output.contains("propagateSizeHints") && clock.elapsed() < kAliveMs
+           && process.state() == QProcess::Running) {
+        process.waitForReadyRead(100);
+        output += QString::fromLocal8Bit(process.readAll());
+    }
+    const bool ended = process.waitForFinished(500);
+    output += QString::fromLocal8Bit(process.readAll());
     QVERIFY2(!ended, qPrintable(QStringLiteral("exited with %1:\n%2").arg(process.exitCode()).arg(output)));
     process.kill();
     process.waitForFinished(5000);
-    const QString all = output + QString::fromLocal8Bit(process.readAllStandardError());
+    output += QString::fromLocal8Bit(process.readAll());
     for (const char *report : {"AddressSanitizer", "runtime error", "LeakSanitizer", "cannot open shared object"})
-        QVERIFY2(!all.contains(QLatin1String(report)), qPrintable(all));
+        QVERIFY2(!output.contains(QLatin1String(report)), qPrintable(output));
 }
 
 QTEST_MAIN(TestConfigFuzz)

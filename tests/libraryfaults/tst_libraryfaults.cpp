@@ -21,6 +21,9 @@
 
 namespace {
 
+// Generous: sanitized builds run many times slower.
+constexpr int kWaitMs = 30000;
+
 const QString kSerialA = QStringLiteral("LFA 202407010001");
 const QString kSerialB = QStringLiteral("LFB 202407010002");
 const QString kSerialC = QStringLiteral("LFC 202407010003");
@@ -125,7 +128,7 @@ void TestLibraryFaults::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     Open({0, 1});
     for (int h : {m_a, m_b})
-        QTRY_VERIFY(Log(Panel(h)).contains(QStringLiteral("初始化运动轴参数成功")));
+        QTRY_VERIFY_WITH_TIMEOUT(Log(Panel(h)).contains(QStringLiteral("初始化运动轴参数成功")), kWaitMs);
 }
 
 void TestLibraryFaults::cleanup()
@@ -215,19 +218,19 @@ void TestLibraryFaults::detachedDuring()
         Click(panel, "pbSetting");
         Click(panel->findChild<QWidget *>("CruiseCtrlWidget"), "pbBtnParam");
         window = panel->findChild<QWidget *>("BtnParamWidget");
-        QTRY_COMPARE(QApplication::activeModalWidget(), window.data());
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeModalWidget(), window.data(), kWaitMs);
     }
     if (window)
         QVERIFY(window->isVisible());
     const bool motion = activity != "popup" && activity != "dialog";
     if (motion) {
         simAdvanceClock(100);
-        QTRY_VERIFY(lamp->styleSheet().contains("greenPot"));
+        QTRY_VERIFY_WITH_TIMEOUT(lamp->styleSheet().contains("greenPot"), kWaitMs);
     }
 
     simJournalClear();
     QCOMPARE(simDetach(m_a), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!panel, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!panel, kWaitMs);
     QCOMPARE(m_boxes, QStringList{QStringLiteral("设备已断开!")});
     QVERIFY(!window);
     QVERIFY(!m_window->findChild<QPushButton *>(QStringLiteral("pbDev%1").arg(m_a)));
@@ -235,7 +238,7 @@ void TestLibraryFaults::detachedDuring()
     // closed it.
     const QStringList journal = bounds::Journal();
     QVERIFY(journal.filter(QRegularExpression(QStringLiteral("^getWorkStatus\\(%1\\)").arg(m_a))).size() >= 5);
-    QTRY_VERIFY(bounds::Journal().contains(QStringLiteral("closeDev(%1)").arg(m_a)));
+    QTRY_VERIFY_WITH_TIMEOUT(bounds::Journal().contains(QStringLiteral("closeDev(%1)").arg(m_a)), kWaitMs);
     // The dialog no longer lists it.
     QCOMPARE(Dialog()->GetCheckedDevs().size(), 1);
     QCOMPARE(Dialog()->GetCheckedDevs().at(0).handle, m_b);
@@ -243,9 +246,11 @@ void TestLibraryFaults::detachedDuring()
     // The other device still works.
     QPointer<ControlWidget> other(Panel(m_b));
     QVERIFY(other);
+    // Clicked once it has moved into the first place of the grid.
+    QTRY_COMPARE_WITH_TIMEOUT(other->pos(), QPoint(3, 3), kWaitMs);
     simJournalClear();
     Click(other, "pbMove");
-    QTRY_VERIFY(bounds::Journal().contains(QStringLiteral("move(%1)").arg(m_b)));
+    QTRY_VERIFY_WITH_TIMEOUT(bounds::Journal().contains(QStringLiteral("move(%1)").arg(m_b)), kWaitMs);
     QCOMPARE(simOverlapTotal(), 0);
 }
 
@@ -260,16 +265,16 @@ void TestLibraryFaults::reattachedDeviceOpensAgain()
     times->selectAll();
     QTest::keyClicks(times, "7");
     Click(popup, "pbConfirm");
-    QTRY_VERIFY(bounds::Journal().contains(QStringLiteral("setJogTimes(%1, 7)").arg(m_a)));
+    QTRY_VERIFY_WITH_TIMEOUT(bounds::Journal().contains(QStringLiteral("setJogTimes(%1, 7)").arg(m_a)), kWaitMs);
 
     QCOMPARE(simDetach(m_a), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!panel, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!panel, kWaitMs);
     QCOMPARE(simReattach(m_a), 0);
     simJournalClear();
     Open({1});
     QVERIFY(Panel(m_a));
     QCOMPARE(Dialog()->GetCheckedDevs().size(), 2);
-    QTRY_VERIFY(Log(Panel(m_a)).contains(QStringLiteral("初始化运动轴参数成功")));
+    QTRY_VERIFY_WITH_TIMEOUT(Log(Panel(m_a)).contains(QStringLiteral("初始化运动轴参数成功")), kWaitMs);
     QVERIFY(bounds::Journal().contains(QStringLiteral("setJogTimes(%1, 7)").arg(m_a)));
     QCOMPARE(simOverlapTotal(), 0);
 }
@@ -298,7 +303,7 @@ void TestLibraryFaults::scanWhileAnotherPanelHangs()
 
     Click(Dialog(), "pbDevInfo_2");
     Click(Dialog(), "pbConfirm");
-    QTRY_VERIFY(Log(Panel(c)).contains(QStringLiteral("初始化运动轴参数成功")));
+    QTRY_VERIFY_WITH_TIMEOUT(Log(Panel(c)).contains(QStringLiteral("初始化运动轴参数成功")), kWaitMs);
     QVERIFY(Panel(m_a));
     QCOMPARE(simOverlapTotal(), 0);
     simSetCallDelay(m_a, 0);
@@ -327,7 +332,7 @@ void TestLibraryFaults::reopenWhileClosingPanelHangs()
     QCOMPARE(simOverlapTotal(), 0);
 
     simSetCallDelay(m_a, 0);
-    QTRY_VERIFY(Log(reopened).contains(QStringLiteral("初始化运动轴参数成功")));
+    QTRY_VERIFY_WITH_TIMEOUT(Log(reopened).contains(QStringLiteral("初始化运动轴参数成功")), kWaitMs);
     // Still open: its status reads keep succeeding.
     QTest::qWait(500);
     QVERIFY(reopened);
@@ -353,7 +358,7 @@ void TestLibraryFaults::lostAndBackBeforeItsPanelWent()
     QCOMPARE(IndexOf(bounds::Journal(), Call("readDriverSerial", m_a)), -1);
 
     // Reattached but no longer open: the panel's reads fail until it goes.
-    QTRY_VERIFY_WITH_TIMEOUT(!panel, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!panel, kWaitMs);
     QCOMPARE(m_boxes, QStringList{QStringLiteral("设备已断开!")});
     simSetCallDelay(m_a, 0);
     // Its worker finishes the call it is in, then closes the device.
@@ -364,7 +369,7 @@ void TestLibraryFaults::lostAndBackBeforeItsPanelWent()
     QCOMPARE(entry->text(), kSerialA);
     Click(Dialog(), "pbDevInfo_1");
     Click(Dialog(), "pbConfirm");
-    QTRY_VERIFY(Log(Panel(m_a)).contains(QStringLiteral("初始化运动轴参数成功")));
+    QTRY_VERIFY_WITH_TIMEOUT(Log(Panel(m_a)).contains(QStringLiteral("初始化运动轴参数成功")), kWaitMs);
     QCOMPARE(simOverlapTotal(), 0);
 }
 

@@ -189,14 +189,27 @@ void TestSoak::soak()
         for (auto *dialog : panel->findChildren<TriParamWidget *>())
             Click(dialog->findChild<QPushButton *>("pbClose"));
     }
-    auto panelsOnlyForAttached = [this]() {
+    // Panels, tabs and the dialog's checked devices agree, and no panel is
+    // left for an unplugged device (a panel whose device went goes after its
+    // failed status reads).
+    auto consistent = [this]() {
+        QSet<int> panels;
         for (ControlWidget *panel : Panels()) {
             if (m_detached.contains(panel->GetDevHandle()))
                 return false;
+            panels.insert(panel->GetDevHandle());
         }
-        return true;
+        QSet<int> checked;
+        for (const DevInfo &info : m_window->findChild<AddDevWidget *>()->GetCheckedDevs())
+            checked.insert(info.handle);
+        QSet<int> tabs;
+        for (QPushButton *tab : m_window->findChild<QWidget *>("wgMenuBar")->findChildren<QPushButton *>()) {
+            if (tab->objectName().startsWith("pbDev"))
+                tabs.insert(tab->objectName().mid(5).toInt());
+        }
+        return panels == checked && panels == tabs && panels.size() == Panels().size();
     };
-    QTRY_VERIFY_WITH_TIMEOUT(panelsOnlyForAttached(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(consistent(), 60000);
     answerer.stop();
     QVERIFY(!QApplication::activeModalWidget());
 

@@ -14,7 +14,7 @@ namespace simwait {
 // A worker's last library call is the close of its device, after which it
 // releases it and ends its thread. True once no worker holds any of the
 // handles; the threads, deleted through the event loop, are given a moment.
-inline bool WaitForWorkers(const QList<int> &handles, int timeoutMs = 20000)
+inline bool WaitForWorkers(const QList<int> &handles, int timeoutMs = 60000)
 {
     QElapsedTimer clock;
     clock.start();
