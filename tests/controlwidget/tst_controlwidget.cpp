@@ -418,6 +418,9 @@ void TestControlWidget::relaysWriteWorkerAndStore()
     move.TargetPos = 5.5;
     move.Speed = 1.25f;
     m_panel->UpdateMoveParam(0x01 | 0x02, move);
+    // The worker pushes the values it holds when it gets to the push: the
+    // drive's speed below must not overtake the move's.
+    QTRY_VERIFY(Journal().contains(Call("setSpeed(H, 1.25)", m_handle)));
     JogParam jog;
     jog.Step = 0.5;
     m_panel->UpdateJogParam(0x01, jog);
