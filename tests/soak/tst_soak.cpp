@@ -117,6 +117,7 @@ private:
     QStringList m_badPushes;
     int m_pushes = 0;
     qint64 m_nextJournalCheck = 0;
+    int m_seconds = 0;
     QStringList m_history;
     QString m_firstOverlap;
 };
@@ -160,6 +161,7 @@ void TestSoak::soak()
     int seconds = qEnvironmentVariableIntValue("SOAK_SECONDS", &ok);
     if (!ok || seconds <= 0)
         seconds = DefaultSeconds();
+    m_seconds = seconds;
 
     // Message boxes run nested event loops: they are answered from a timer of
     // their own, like a user who reads and clicks.
@@ -325,9 +327,10 @@ void TestSoak::Step()
     QWidget *modal = QApplication::activeModalWidget();
     if (qobject_cast<QMessageBox *>(modal))
         return;
-    // Cables and library faults do not wait for the operator.
+    // Cables and library faults do not wait for the operator; a cable is
+    // pulled at least once however short the run.
     const int r = Pick(1000);
-    if (r < 12) {
+    if (r < 12 || (m_actions.value("detach") == 0 && m_clock.elapsed() > m_seconds * 1000 / 3)) {
         CableAction();
         return;
     }
