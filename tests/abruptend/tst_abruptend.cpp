@@ -151,9 +151,9 @@ void TestAbruptEnd::killedWhileConfirming()
     }
     qInfo("%d kills, last confirmed value %d, %d kills before any new confirmation, %d temporary files left",
           kills, confirmed, killsWithoutConfirm, leftovers);
-    // The kills fell both between and during confirmations.
+    // Many kills, most of them while the writer was confirming.
     QVERIFY(kills >= 20);
-    QVERIFY(confirmed > kills);
+    QVERIFY(killsWithoutConfirm < kills / 2);
 }
 
 QTEST_MAIN(TestAbruptEnd)
