@@ -7,8 +7,6 @@
 #include "device/SerialComDev.h"
 
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
-#include <QMouseEvent>
 
 namespace {
 
@@ -22,19 +20,12 @@ constexpr int kReleaseWaitMs = 3000;
 } // namespace
 
 AddDevWidget::AddDevWidget(QWidget *parent)
-    : QWidget(parent)
+    : FramelessDialog(parent)
     , ui(new Ui::AddDevWidget)
 {
     ui->setupUi(this);
 
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setWindowModality(Qt::ApplicationModal);
-    setAttribute(Qt::WA_TranslucentBackground);
-    auto *shadow = new QGraphicsDropShadowEffect(ui->wgBack);
-    shadow->setBlurRadius(10);
-    shadow->setOffset(0, 0);
-    shadow->setColor(Qt::gray);
-    ui->wgBack->setGraphicsEffect(shadow);
+    InitFrame(ui->wgBack, ui->wgTitle, Qt::ApplicationModal);
 
     connect(ui->pbClose, &QPushButton::clicked, this, &AddDevWidget::close);
     connect(ui->pbScanDev, &QPushButton::clicked, this, &AddDevWidget::ScanDev);
@@ -195,35 +186,5 @@ void AddDevWidget::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange)
         ui->retranslateUi(this);
-    QWidget::changeEvent(event);
-}
-
-void AddDevWidget::mousePressEvent(QMouseEvent *event)
-{
-    // wgTitle's geometry is relative to wgBack, which sits inside the
-    // dialog's margin: the strip is compared in dialog coordinates.
-    const QRect strip(ui->wgTitle->mapTo(this, QPoint(0, 0)), ui->wgTitle->size());
-    if (strip.contains(event->pos())) {
-        m_dragging = true;
-        m_pressPos = event->pos();
-        event->accept();
-        return;
-    }
-    event->ignore();
-}
-
-void AddDevWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging) {
-        move(event->pos() + pos() - m_pressPos);
-        event->accept();
-        return;
-    }
-    event->ignore();
-}
-
-void AddDevWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_dragging = false;
-    QWidget::mouseReleaseEvent(event);
+    FramelessDialog::changeEvent(event);
 }

@@ -1,11 +1,10 @@
 #ifndef ADDDEVWIDGET_H
 #define ADDDEVWIDGET_H
 
+#include "app/FramelessDialog.h"
 #include "device/DevInfo.h"
 
 #include <QList>
-#include <QPoint>
-#include <QWidget>
 
 namespace Ui {
 class AddDevWidget;
@@ -16,7 +15,7 @@ class QPushButton;
 // Modal dialog that scans for controllers, lists up to six of them as toggle
 // buttons and, on confirmation, opens the newly picked ones and has the main
 // window bring its control panels in line with the choice.
-class AddDevWidget : public QWidget
+class AddDevWidget : public FramelessDialog
 {
     Q_OBJECT
 
@@ -37,9 +36,6 @@ public slots:
 
 protected:
     void changeEvent(QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void RebuildDevButtons();
@@ -47,8 +43,6 @@ private:
 
     Ui::AddDevWidget *ui;
     QList<DevInfo> m_devList;
-    bool m_dragging = false;
-    QPoint m_pressPos;
 };
 
 #endif
