@@ -55,9 +55,9 @@ std::vector<std::string> split(const std::string &s, char sep)
 
 } // namespace
 
-std::vector<DeviceSpec> defaultDeviceSpecs(int count)
+std::vector<DeviceSetup> defaultDeviceSetups(int count)
 {
-    std::vector<DeviceSpec> devices;
+    std::vector<DeviceSetup> devices;
     for (int i = 0; i < count && i < kMaxDevices; ++i) {
         char serial[32];
         std::snprintf(serial, sizeof serial, "QM%c 2024120000%02d", 'A' + i, i + 1);
@@ -66,46 +66,46 @@ std::vector<DeviceSpec> defaultDeviceSpecs(int count)
     return devices;
 }
 
-bool parseDeviceSpecs(const std::string &text, std::vector<DeviceSpec> &devices)
+bool parseDeviceSetups(const std::string &text, std::vector<DeviceSetup> &devices)
 {
     const std::string all = trimmed(text);
     if (allDigits(all)) {
-        devices = defaultDeviceSpecs(all.size() > 3 ? kMaxDevices : std::atoi(all.c_str()));
+        devices = defaultDeviceSetups(all.size() > 3 ? kMaxDevices : std::atoi(all.c_str()));
         return true;
     }
-    std::vector<DeviceSpec> parsed;
+    std::vector<DeviceSetup> parsed;
     for (const std::string &entry : split(all, ';')) {
         if (trimmed(entry).empty())
             continue;
         const std::vector<std::string> fields = split(entry, ',');
         if (fields.size() > 3)
             return false;
-        DeviceSpec spec;
-        spec.serial = trimmed(fields[0]);
-        if (spec.serial.empty())
+        DeviceSetup setup;
+        setup.serial = trimmed(fields[0]);
+        if (setup.serial.empty())
             return false;
-        if (fields.size() > 1 && !parseInt(fields[1], 0, 65535, spec.model))
+        if (fields.size() > 1 && !parseInt(fields[1], 0, 65535, setup.model))
             return false;
         int connected = 1;
         if (fields.size() > 2 && !parseInt(fields[2], 0, 1, connected))
             return false;
-        spec.motorConnected = connected != 0;
+        setup.motorConnected = connected != 0;
         if (static_cast<int>(parsed.size()) < kMaxDevices)
-            parsed.push_back(spec);
+            parsed.push_back(setup);
     }
     devices = parsed;
     return true;
 }
 
-std::vector<DeviceSpec> deviceSpecsFromEnvironment(const char *value)
+std::vector<DeviceSetup> deviceSetupsFromEnvironment(const char *value)
 {
     if (!value)
-        return defaultDeviceSpecs();
-    std::vector<DeviceSpec> devices;
-    if (!parseDeviceSpecs(value, devices)) {
+        return defaultDeviceSetups();
+    std::vector<DeviceSetup> devices;
+    if (!parseDeviceSetups(value, devices)) {
         std::fprintf(stderr, "ActuatorLibrary: ACTUATOR_SIM_DEVICES \"%s\" is malformed; "
                              "attaching the two default controllers\n", value);
-        return defaultDeviceSpecs();
+        return defaultDeviceSetups();
     }
     return devices;
 }

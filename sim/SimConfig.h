@@ -25,7 +25,7 @@ namespace actsim {
 
 constexpr int kMaxDevices = 8;
 
-struct DeviceSpec
+struct DeviceSetup
 {
     std::string serial;
     int model = 1;
@@ -33,13 +33,13 @@ struct DeviceSpec
 };
 
 // count default-style controllers (capped at kMaxDevices).
-std::vector<DeviceSpec> defaultDeviceSpecs(int count = 2);
+std::vector<DeviceSetup> defaultDeviceSetups(int count = 2);
 
 // Parses the ACTUATOR_SIM_DEVICES text; false (devices untouched) when it is malformed.
-bool parseDeviceSpecs(const std::string &text, std::vector<DeviceSpec> &devices);
+bool parseDeviceSetups(const std::string &text, std::vector<DeviceSetup> &devices);
 
 // The devices for the environment: value is the variable's text, or null when it is unset.
-std::vector<DeviceSpec> deviceSpecsFromEnvironment(const char *value);
+std::vector<DeviceSetup> deviceSetupsFromEnvironment(const char *value);
 
 } // namespace actsim
 

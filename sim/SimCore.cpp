@@ -214,8 +214,8 @@ int Simulator::initFromEnvironment()
         const std::string dir = libraryDir();
         flash.setPath(dir.empty() ? "actuatorSim.state" : dir + "/actuatorSim.state");
     }
-    for (const DeviceSpec &spec : deviceSpecsFromEnvironment(std::getenv("ACTUATOR_SIM_DEVICES")))
-        attach(spec.serial, spec.model, spec.motorConnected);
+    for (const DeviceSetup &setup : deviceSetupsFromEnvironment(std::getenv("ACTUATOR_SIM_DEVICES")))
+        attach(setup.serial, setup.model, setup.motorConnected);
     return attachedCount();
 }
 
