@@ -1,5 +1,6 @@
 #include "discovery/AddDevWidget.h"
 #include "sim/ActuatorSimControl.h"
+#include "tests/support/SimJournal.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -25,17 +26,7 @@ extern "C" int scanDev(int *handles, int capacity)
 
 namespace {
 
-QStringList Journal()
-{
-    QStringList entries;
-    const int size = simJournalSize();
-    for (int i = 0; i < size; ++i) {
-        char buffer[512] = {};
-        simJournalEntry(i, buffer, sizeof(buffer));
-        entries << QString::fromUtf8(buffer);
-    }
-    return entries;
-}
+using simjournal::Journal;
 
 QString Call(const char *name, int handle)
 {

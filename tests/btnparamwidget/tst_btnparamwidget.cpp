@@ -1,6 +1,7 @@
 #include "panel/BtnParamWidget.h"
 #include "panel/ControlWidget.h"
 #include "sim/ActuatorSimControl.h"
+#include "tests/support/SimJournal.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -20,23 +21,7 @@
 
 namespace {
 
-// Library calls whose names start with one of the prefixes, in call order.
-QStringList Calls(const QStringList &prefixes)
-{
-    QStringList calls;
-    for (int i = 0; i < simJournalSize(); ++i) {
-        char buffer[256] = {};
-        simJournalEntry(i, buffer, sizeof(buffer));
-        const QString call = QString::fromUtf8(buffer);
-        for (const QString &prefix : prefixes) {
-            if (call.startsWith(prefix)) {
-                calls << call;
-                break;
-            }
-        }
-    }
-    return calls;
-}
+using simjournal::Calls;
 
 QStringList BtnCalls()
 {

@@ -2,6 +2,7 @@
 #include "config/DevConfig.h"
 #include "panel/ControlWidget.h"
 #include "sim/ActuatorSimControl.h"
+#include "tests/support/SimJournal.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -17,17 +18,7 @@ namespace {
 
 const char kSerial[] = "ORV 202405170042";
 
-QStringList Journal()
-{
-    QStringList entries;
-    const int size = simJournalSize();
-    for (int i = 0; i < size; ++i) {
-        char buffer[512] = {};
-        simJournalEntry(i, buffer, sizeof(buffer));
-        entries << QString::fromUtf8(buffer);
-    }
-    return entries;
-}
+using simjournal::Journal;
 
 QString Call(const char *pattern, int handle)
 {

@@ -9,6 +9,7 @@
 
 #include "console/DebugWidget.h"
 #include "sim/ActuatorSimControl.h"
+#include "tests/support/SimJournal.h"
 
 // Drives the console through its buttons against the simulated library and
 // checks both sides: the call that reached the library (journal) and the log.
@@ -102,13 +103,7 @@ QString TestDebugWidget::click(const char *button)
 
 QStringList TestDebugWidget::journal() const
 {
-    QStringList entries;
-    char buffer[512];
-    for (int i = 0; i < simJournalSize(); ++i) {
-        simJournalEntry(i, buffer, sizeof buffer);
-        entries << QString::fromUtf8(buffer);
-    }
-    return entries;
+    return simjournal::Journal();
 }
 
 void TestDebugWidget::openFirst()

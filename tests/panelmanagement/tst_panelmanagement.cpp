@@ -3,6 +3,7 @@
 #include "discovery/AddDevWidget.h"
 #include "panel/ControlWidget.h"
 #include "sim/ActuatorSimControl.h"
+#include "tests/support/SimJournal.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -18,17 +19,7 @@
 
 namespace {
 
-QStringList Journal()
-{
-    QStringList entries;
-    const int size = simJournalSize();
-    for (int i = 0; i < size; ++i) {
-        char buffer[512] = {};
-        simJournalEntry(i, buffer, sizeof(buffer));
-        entries << QString::fromUtf8(buffer);
-    }
-    return entries;
-}
+using simjournal::Journal;
 
 QString Call(const char *name, int handle)
 {

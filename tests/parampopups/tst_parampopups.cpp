@@ -5,6 +5,7 @@
 #include "panel/JogParamWidget.h"
 #include "panel/MoveParamWidget.h"
 #include "sim/ActuatorSimControl.h"
+#include "tests/support/SimJournal.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -96,17 +97,7 @@ public:
     bool isEmpty() const override { return false; }
 };
 
-QStringList Journal()
-{
-    QStringList entries;
-    const int size = simJournalSize();
-    for (int i = 0; i < size; ++i) {
-        char buffer[512] = {};
-        simJournalEntry(i, buffer, sizeof(buffer));
-        entries << QString::fromUtf8(buffer);
-    }
-    return entries;
-}
+using simjournal::Journal;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "device/LibraryText.h"
 #include "device/SerialComDev.h"
 #include "sim/ActuatorSimControl.h"
+#include "tests/support/SimJournal.h"
 
 #include <QtTest>
 
@@ -29,17 +30,7 @@ namespace {
 
 const QRegularExpression kTimeLine(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\n"));
 
-QStringList Journal(int from = 0)
-{
-    QStringList entries;
-    const int size = simJournalSize();
-    for (int i = from; i < size; ++i) {
-        char buffer[512] = {};
-        simJournalEntry(i, buffer, sizeof(buffer));
-        entries << QString::fromUtf8(buffer);
-    }
-    return entries;
-}
+using simjournal::Journal;
 
 QString NameOf(const QString &entry)
 {

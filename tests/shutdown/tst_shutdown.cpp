@@ -1,20 +1,12 @@
 #include "app/MainWidget.h"
 #include "sim/ActuatorSimControl.h"
+#include "tests/support/SimJournal.h"
 
 #include <QtTest>
 
 namespace {
 
-QStringList Journal()
-{
-    QStringList entries;
-    char buffer[512];
-    for (int i = 0; i < simJournalSize(); ++i) {
-        if (simJournalEntry(i, buffer, int(sizeof buffer)) >= 0)
-            entries << QString::fromUtf8(buffer);
-    }
-    return entries;
-}
+using simjournal::Journal;
 
 } // namespace
 
