@@ -1,17 +1,15 @@
 #include "device/SerialComDev.h"
 
 #include "device/ActuatorModel.h"
+#include "device/DeviceOwners.h"
 #include "device/LibraryText.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QHash>
 #include <QMutex>
 #include <QReadLocker>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
-#include <QWaitCondition>
 #include <QWriteLocker>
 
 #include <cmath>
@@ -50,21 +48,6 @@ constexpr uint16_t kCtrlDisabled = 1u << 7;
 constexpr uint16_t kMotorConnected = 1u << 8;
 constexpr uint16_t kShownBits = kStopped | kEnabled | kHomed | kCtrlDisabled | kMotorConnected;
 
-// Devices held by workers, with the number of workers holding each. Never
-// destroyed: a worker whose call hangs may outlive everything else at exit.
-struct HeldDevices
-{
-    QMutex mutex;
-    QWaitCondition released;
-    QHash<DevHandle, int> count;
-};
-
-HeldDevices &Held()
-{
-    static HeldDevices *held = new HeldDevices;
-    return *held;
-}
-
 QString F6(double v)
 {
     return QString::number(v, 'f', 6);
@@ -95,37 +78,14 @@ void SerialComDev::SetDevHandle(DevHandle handle)
 
 void SerialComDev::HoldDevice(DevHandle handle)
 {
-    HeldDevices &held = Held();
-    QMutexLocker locker(&held.mutex);
+    QMutexLocker locker(&m_holdMutex);
     if (handle == m_heldHandle)
         return;
-    if (m_heldHandle != -1) {
-        if (--held.count[m_heldHandle] <= 0)
-            held.count.remove(m_heldHandle);
-        held.released.wakeAll();
-    }
+    if (m_heldHandle != -1)
+        DeviceOwners::Release(m_heldHandle, DeviceOwners::PanelOwner);
     m_heldHandle = handle;
     if (handle != -1)
-        ++held.count[handle];
-}
-
-bool SerialComDev::IsDevHeld(DevHandle handle)
-{
-    HeldDevices &held = Held();
-    QMutexLocker locker(&held.mutex);
-    return held.count.contains(handle);
-}
-
-bool SerialComDev::WaitDevReleased(DevHandle handle, int timeoutMs)
-{
-    HeldDevices &held = Held();
-    const QDeadlineTimer deadline(timeoutMs);
-    QMutexLocker locker(&held.mutex);
-    while (held.count.contains(handle)) {
-        if (!held.released.wait(&held.mutex, deadline))
-            return !held.count.contains(handle);
-    }
-    return true;
+        DeviceOwners::Acquire(handle, DeviceOwners::PanelOwner);
 }
 
 DevHandle SerialComDev::GetDevHandle() const

@@ -5,6 +5,7 @@
 #include "device/ActuatorLibrary.h"
 
 #include <QMetaType>
+#include <QMutex>
 #include <QObject>
 #include <QReadWriteLock>
 #include <QString>
@@ -103,13 +104,6 @@ public:
     BtnParam CopyBtnParam() const;
     QString GetActuatorSerial() const;
 
-    // A worker holds its device from SetDevHandle until it has closed it,
-    // which may be after its panel is gone when a call hangs. Nobody else may
-    // call the library for a held device meanwhile.
-    static bool IsDevHeld(DevHandle handle);
-    // Waits at most timeoutMs for the device to be released; true when it is.
-    static bool WaitDevReleased(DevHandle handle, int timeoutMs);
-
 signals:
     void SigOutputMsg(QString strMsg, bool bWarning);
     void SigPosChanged(double dPos);
@@ -158,7 +152,9 @@ private:
     void HoldDevice(DevHandle handle);
 
     std::atomic<int> m_handle{-1};
-    // Guarded by the process-wide registry of held devices.
+    // The device this worker holds in DeviceOwners, from SetDevHandle until
+    // its own closeDev has returned.
+    QMutex m_holdMutex;
     DevHandle m_heldHandle = -1;
     bool m_inited = false;
     MoveParam m_moveParam;

@@ -4,7 +4,7 @@
 #include "app/MainWidget.h"
 #include "device/ActuatorLibrary.h"
 #include "device/LibraryText.h"
-#include "device/SerialComDev.h"
+#include "device/DeviceOwners.h"
 
 #include <QEvent>
 
@@ -103,7 +103,7 @@ void AddDevWidget::ScanDev()
         // A device still held by a panel's worker (lost and back before its
         // panel went, or a panel closing after a hanging call) is not probed
         // alongside that worker; a later scan lists it.
-        if (handle == 0 || SerialComDev::IsDevHeld(handle))
+        if (handle == 0 || DeviceOwners::OwnerOf(handle) != DeviceOwners::NoOwner)
             continue;
         if (openDev(handle) < 0)
             continue;
@@ -130,7 +130,7 @@ void AddDevWidget::SlotConfirm()
         if (button->isChecked()) {
             // A panel closed a moment ago may still have its worker inside a
             // call on the device; its close must not come after this open.
-            if (!SerialComDev::WaitDevReleased(m_devList[i].handle, kReleaseWaitMs)) {
+            if (!DeviceOwners::WaitReleased(m_devList[i].handle, kReleaseWaitMs)) {
                 button->setChecked(false);
                 continue;
             }

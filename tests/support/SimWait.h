@@ -3,7 +3,7 @@
 #ifndef SIMWAIT_H
 #define SIMWAIT_H
 
-#include "device/SerialComDev.h"
+#include "device/DeviceOwners.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -19,7 +19,7 @@ inline bool WaitForWorkers(const QList<int> &handles, int timeoutMs = 60000)
     QElapsedTimer clock;
     clock.start();
     for (int h : handles) {
-        while (SerialComDev::IsDevHeld(h)) {
+        while (DeviceOwners::OwnerOf(h) != DeviceOwners::NoOwner) {
             if (clock.elapsed() > timeoutMs)
                 return false;
             QTest::qWait(10);
