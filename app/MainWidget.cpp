@@ -15,6 +15,9 @@
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QSpacerItem>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QTimer>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QMessageBox>
@@ -125,6 +128,10 @@ const char kDevTabStyle[] =
 // Characters of the serial's second part shown on a tab.
 constexpr int kTabTailLength = 8;
 
+// How long exit waits for the panels' workers to leave their calls before the
+// library is released; the same bound as closing one panel.
+constexpr int kExitWaitMs = 250;
+
 constexpr int kPanelRowHeight = 450;
 
 } // namespace
@@ -234,6 +241,8 @@ MainWidget::MainWidget(QWidget *parent)
     m_debugWidget = new DebugWidget(this);
     // Its first scan runs here, before the window is shown.
     m_addDevWidget = new AddDevWidget(this);
+    connect(m_addDevWidget, &AddDevWidget::SigConfirmed, this, &MainWidget::UpdateCtrlWidgets);
+    connect(m_addDevWidget, &AddDevWidget::SigWarning, this, &MainWidget::ShowMessageBox);
     m_devConfig = new DevConfig(this);
     ui->setupUi(this);
     ui->pbShowMax->setStyleSheet(kShowMaxStyle);
@@ -258,10 +267,27 @@ MainWidget::MainWidget(QWidget *parent)
     connect(ui->pbAddDev, &QPushButton::clicked, this, &MainWidget::ShowAddDevWindow);
 
     ui->pbDebug->hide();
+
+    if (m_devConfig->IsUnreadable()) {
+        // Told once, when the window is up.
+        QTimer::singleShot(0, this, [this]() {
+            ShowMessageBox(tr("无法读取参数文件 %1。\n本次运行不会保存任何参数, 以免覆盖该文件。")
+                               .arg(QDir::toNativeSeparators(m_devConfig->FilePath())));
+        });
+    }
 }
 
 MainWidget::~MainWidget()
 {
+    // Every worker stops polling and leaves the call it may be in before the
+    // library is released, so that nothing but each panel's final closeDev
+    // follows releaseDev. A hanging call is waited for at most kCloseWaitMs
+    // in all, as when a single panel closes.
+    for (ControlWidget *panel : qAsConst(m_ctrlWidgets))
+        panel->GetWorker()->StopWork();
+    QDeadlineTimer deadline(kExitWaitMs);
+    for (ControlWidget *panel : qAsConst(m_ctrlWidgets))
+        panel->GetWorker()->WaitWorkStopped(int(deadline.remainingTime()));
     releaseDev();
     delete ui;
     m_ctrlWidgets.clear();
@@ -390,7 +416,8 @@ void MainWidget::DevDisconnect()
         return;
     QPointer<ControlWidget> guard(panel);
     const DevHandle handle = panel->GetDevHandle();
-    ShowMessageBox(tr("设备已断开!"));
+    // With several panels open the operator must know which device went.
+    ShowMessageBox(tr("设备已断开!") + QLatin1Char('\n') + panel->GetDevSerial());
     if (guard)
         DeleteCtrlWidget(panel);
     m_addDevWidget->RemoveDev(handle);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
@@ -150,6 +151,10 @@ void DevConfig::LoadFile()
     // Binary, so that a backup of unusable content keeps its exact bytes.
     if (!file.open(QIODevice::ReadOnly)) {
         qCWarning(lcDevConfig) << "load, open file error";
+        // A file that is there but cannot be read (permissions, a lock) may
+        // hold every device's parameters: it is never replaced. A directory
+        // in its place cannot be replaced anyway.
+        m_unreadable = file.exists() && !QFileInfo(m_filePath).isDir();
         return;
     }
     const QByteArray data = file.readAll();
@@ -185,8 +190,15 @@ bool DevConfig::WriteBackup()
     return true;
 }
 
+bool DevConfig::IsUnreadable() const
+{
+    return m_unreadable;
+}
+
 bool DevConfig::WriteFile()
 {
+    if (m_unreadable)
+        return false;
     // Unusable content is only replaced once a copy of it is safe.
     if (!m_unusableContent.isEmpty() && !WriteBackup())
         return false;

@@ -40,6 +40,9 @@ public:
     // Writes the file now; false when it could not be written (the previous
     // file is then left as it was).
     bool WriteFile();
+    // True when the file exists but could not be read: nothing is written
+    // to it during this run, so that no stored parameters are lost.
+    bool IsUnreadable() const;
 
     QString FilePath() const;
 
@@ -53,6 +56,7 @@ private:
     // Content of an existing file that could not be used; copied to
     // devConfig.json.bak before the file is first replaced.
     QByteArray m_unusableContent;
+    bool m_unreadable = false;
 };
 
 #endif

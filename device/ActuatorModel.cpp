@@ -25,6 +25,13 @@ ActuatorModelInfo GetActuatorModel(int16_t code)
     return {0, QStringLiteral("Null"), 100};
 }
 
+ActuatorModelInfo GetActuatorModelOf(int nModel)
+{
+    if (nModel < INT16_MIN || nModel > INT16_MAX)
+        return GetActuatorModel(0);
+    return GetActuatorModel(int16_t(nModel));
+}
+
 const ActuatorModelInfo *GetActuatorModelCount(int *count)
 {
     if (count)

@@ -16,6 +16,10 @@ struct ActuatorModelInfo
 // give the fallback row {0, "Null", 100}.
 ActuatorModelInfo GetActuatorModel(int16_t code);
 
+// Row for a model code as the library reports it; anything that is not a
+// 16-bit code (a failed read among them) gets the fallback row.
+ActuatorModelInfo GetActuatorModelOf(int nModel);
+
 // The table in code order (position p stands for code p + 1); count receives 4.
 const ActuatorModelInfo *GetActuatorModelCount(int *count);
 

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QMutex>
 #include <QReadLocker>
+#include <QStringList>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
@@ -47,6 +48,36 @@ constexpr uint16_t kHomed = 1u << 6;
 constexpr uint16_t kCtrlDisabled = 1u << 7;
 constexpr uint16_t kMotorConnected = 1u << 8;
 constexpr uint16_t kShownBits = kStopped | kEnabled | kHomed | kCtrlDisabled | kMotorConnected;
+
+// Statuses of the calls of one push: the push fails when any call failed,
+// whatever the others returned.
+class BatchStatus
+{
+public:
+    // True when the call succeeded.
+    bool Add(int status)
+    {
+        if (status < 0)
+            m_failed = true;
+        return status >= 0;
+    }
+    bool Failed() const { return m_failed; }
+    int Status() const { return m_failed ? -1 : 0; }
+
+private:
+    bool m_failed = false;
+};
+
+// One field of a push: on success the device holds the value tried, on
+// failure the value tried goes back to what the device holds.
+template <typename T>
+void Track(BatchStatus &batch, int status, T &tried, T &sent)
+{
+    if (batch.Add(status))
+        sent = tried;
+    else
+        tried = sent;
+}
 
 QString F6(double v)
 {
@@ -97,6 +128,7 @@ void SerialComDev::SetAllParams(const MoveParam &moveParam, const JogParam &jogP
                                 const DriveParam &driveParam, const CruiseParam &cruiseParam)
 {
     QWriteLocker locker(&m_lock);
+    ++m_generation;
     m_moveParam = moveParam;
     m_jogParam = jogParam;
     m_driveParam = driveParam;
@@ -106,6 +138,7 @@ void SerialComDev::SetAllParams(const MoveParam &moveParam, const JogParam &jogP
 void SerialComDev::SetMoveParam(const MoveParam &param)
 {
     QWriteLocker locker(&m_lock);
+    ++m_generation;
     m_moveParam = param;
     m_driveParam.Speed = param.Speed;
     m_driveParam.Acc = param.Acc;
@@ -114,6 +147,7 @@ void SerialComDev::SetMoveParam(const MoveParam &param)
 void SerialComDev::SetDriveParam(const DriveParam &param)
 {
     QWriteLocker locker(&m_lock);
+    ++m_generation;
     m_driveParam = param;
     m_moveParam.Speed = param.Speed;
     m_moveParam.Acc = param.Acc;
@@ -122,12 +156,14 @@ void SerialComDev::SetDriveParam(const DriveParam &param)
 void SerialComDev::SetJogParam(const JogParam &param)
 {
     QWriteLocker locker(&m_lock);
+    ++m_generation;
     m_jogParam = param;
 }
 
 void SerialComDev::SetCruiseParam(const CruiseParam &param)
 {
     QWriteLocker locker(&m_lock);
+    ++m_generation;
     m_cruiseParam = param;
 }
 
@@ -150,6 +186,57 @@ BtnParam SerialComDev::CopyBtnParam() const
     return m_btnParam;
 }
 
+MoveParam SerialComDev::CopyMoveParam() const
+{
+    QReadLocker locker(&m_lock);
+    return m_moveParam;
+}
+
+JogParam SerialComDev::CopyJogParam() const
+{
+    QReadLocker locker(&m_lock);
+    return m_jogParam;
+}
+
+DriveParam SerialComDev::CopyDriveParam() const
+{
+    QReadLocker locker(&m_lock);
+    return m_driveParam;
+}
+
+CruiseParam SerialComDev::CopyCruiseParam() const
+{
+    QReadLocker locker(&m_lock);
+    return m_cruiseParam;
+}
+
+void SerialComDev::StopWork()
+{
+    m_stopping.store(true);
+    QMetaObject::invokeMethod(this, "ConfirmWorkStopped", Qt::QueuedConnection);
+}
+
+bool SerialComDev::WaitWorkStopped(int timeoutMs)
+{
+    if (!m_workStopped.tryAcquire(1, timeoutMs))
+        return false;
+    m_workStopped.release();
+    return true;
+}
+
+// Runs after every slot queued before StopWork, all of which did nothing.
+void SerialComDev::ConfirmWorkStopped()
+{
+    if (m_timer)
+        m_timer->stop();
+    m_workStopped.release();
+}
+
+bool SerialComDev::Stopped() const
+{
+    return m_closed || m_stopping.load();
+}
+
 QString SerialComDev::GetActuatorSerial() const
 {
     QReadLocker locker(&m_lock);
@@ -170,7 +257,7 @@ void SerialComDev::Init()
 
 void SerialComDev::InitParam()
 {
-    if (m_closed)
+    if (Stopped())
         return;
     MoveParam move;
     JogParam jog;
@@ -185,19 +272,29 @@ void SerialComDev::InitParam()
     }
 
     const DevHandle h = m_handle.load();
-    setTargetPos(h, move.TargetPos);
-    setSpeed(h, move.Speed);
-    setAcc(h, move.Acc);
-    setJerk(h, uint16_t(move.JerkChecked ? move.Jerk : 0));
-    setJogStep(h, jog.Step);
-    setJogDelay(h, jog.Delay);
-    setJogTimes(h, jog.Times);
-    setRelativePos(h, drive.Offset);
-    setRelativePosEnable(h, drive.Enable ? 1 : 0);
-    setCruiseBeginPos(h, cruise.BeginPos);
-    setCruiseEndPos(h, cruise.EndPos);
-    setCruiseStopTime(h, cruise.StopTime);
-    setCruiseTimes(h, cruise.Times);
+    BatchStatus moveBatch;
+    moveBatch.Add(setTargetPos(h, move.TargetPos));
+    moveBatch.Add(setSpeed(h, move.Speed));
+    moveBatch.Add(setAcc(h, move.Acc));
+    moveBatch.Add(setJerk(h, uint16_t(move.JerkChecked ? move.Jerk : 0)));
+    BatchStatus jogBatch;
+    jogBatch.Add(setJogStep(h, jog.Step));
+    jogBatch.Add(setJogDelay(h, jog.Delay));
+    jogBatch.Add(setJogTimes(h, jog.Times));
+    BatchStatus driveBatch;
+    driveBatch.Add(setRelativePos(h, drive.Offset));
+    driveBatch.Add(setRelativePosEnable(h, drive.Enable ? 1 : 0));
+    BatchStatus cruiseBatch;
+    cruiseBatch.Add(setCruiseBeginPos(h, cruise.BeginPos));
+    cruiseBatch.Add(setCruiseEndPos(h, cruise.EndPos));
+    cruiseBatch.Add(setCruiseStopTime(h, cruise.StopTime));
+    cruiseBatch.Add(setCruiseTimes(h, cruise.Times));
+    // What a failed push left in the device is unknown; the values tried are
+    // the best guess, and the log says which groups they are.
+    m_sentMove = move;
+    m_sentJog = jog;
+    m_sentDrive = drive;
+    m_sentCruise = cruise;
 
     // A failed read keeps the previous button parameters.
     BtnParam btn;
@@ -208,6 +305,7 @@ void SerialComDev::InitParam()
     }
 
     const int nModel = readActuatorModel(h);
+    m_travelMm = GetActuatorModelOf(nModel).travelMm;
 
     char buffer[kLibraryTextSize] = {};
     if (readActuatorSerial(h, buffer, kLibraryTextSize) == 0) {
@@ -221,7 +319,21 @@ void SerialComDev::InitParam()
     m_inited = true;
     if (m_timer)
         m_timer->start();
-    ReportEntry({OpInfo, tr("初始化运动轴参数成功"), OutcomeNone});
+    QStringList failed;
+    if (moveBatch.Failed())
+        failed << tr("移动参数");
+    if (jogBatch.Failed())
+        failed << tr("步进参数");
+    if (driveBatch.Failed())
+        failed << tr("推进参数");
+    if (cruiseBatch.Failed())
+        failed << tr("巡航参数");
+    if (failed.isEmpty())
+        ReportEntry({OpInfo, tr("初始化运动轴参数成功"), OutcomeNone});
+    else
+        ReportEntry({OpInfo, tr("初始化运动轴参数失败: %1 未能写入设备, 设备中的这些参数未知")
+                                 .arg(failed.join(tr(", "))),
+                     OutcomeNone});
 }
 
 bool SerialComDev::CheckInited(int opType)
@@ -267,7 +379,7 @@ QString SerialComDev::MoveText(const MoveParam &param) const
 
 void SerialComDev::Home()
 {
-    if (m_closed || !CheckInited(OpHome))
+    if (Stopped() || !CheckInited(OpHome))
         return;
     const int status = restore(m_handle.load());
     Report(OpHome, tr("  "), status);
@@ -276,7 +388,7 @@ void SerialComDev::Home()
 
 void SerialComDev::Stop()
 {
-    if (m_closed || !CheckInited(OpStop))
+    if (Stopped() || !CheckInited(OpStop))
         return;
     const int status = stop(m_handle.load());
     Report(OpStop, tr("  "), status);
@@ -285,22 +397,36 @@ void SerialComDev::Stop()
 
 void SerialComDev::Enable(bool bChecked)
 {
-    if (m_closed || !CheckInited(OpEnable))
+    if (Stopped() || !CheckInited(OpEnable))
         return;
     const int status = setMotorEnable(m_handle.load(), bChecked ? 1 : 0);
     Report(OpEnable, tr("  %1  ").arg(EnableWord(bChecked)), status);
     m_countMode = CountNone;
 }
 
+// A position beyond the travel of the model the device reports is never
+// sent or acted on: the model may have changed since the value was confirmed.
+bool SerialComDev::CheckTravel(int opType, const QString &what, double mm)
+{
+    if (mm <= m_travelMm)
+        return true;
+    ReportEntry({opType, tr("\n%1 %2mm 超出行程 [0-%3]mm, 未执行\n").arg(what, F6(mm)).arg(m_travelMm),
+                 OutcomeFailure});
+    return false;
+}
+
 void SerialComDev::Move()
 {
-    if (m_closed || !CheckInited(OpMove))
+    if (Stopped() || !CheckInited(OpMove))
         return;
     MoveParam param;
     {
         QReadLocker locker(&m_lock);
         param = m_moveParam;
     }
+    // move acts on the target the device holds.
+    if (!CheckTravel(OpMove, tr("目标位置"), m_sentMove.TargetPos))
+        return;
     const int status = move(m_handle.load());
     Report(OpMove, MoveText(param), status);
     m_countMode = CountNone;
@@ -318,20 +444,26 @@ void SerialComDev::JogLeft()
 
 void SerialComDev::Jog(int direction)
 {
-    if (m_closed || !CheckInited(OpJog))
+    if (Stopped() || !CheckInited(OpJog))
         return;
     JogParam param;
     {
         QReadLocker locker(&m_lock);
         param = m_jogParam;
     }
+    m_countMode = CountNone;
+    if (!CheckTravel(OpJog, tr("步长"), m_sentJog.Step))
+        return;
     const int status = jog(m_handle.load(), direction);
     const QString text = direction == 0
         ? tr("\n正方向  步长: %1mm  延时: %2ms  次数: %3\n")
         : tr("\n负方向  步长: %1mm  延时: %2ms  次数: %3\n");
     Report(OpJog, text.arg(F6(param.Step)).arg(param.Delay).arg(param.Times), status);
-    m_lastCount = 0;
-    m_countMode = CountJog;
+    // Only a jog that started has counts to follow.
+    if (status >= 0) {
+        m_lastCount = 0;
+        m_countMode = CountJog;
+    }
 }
 
 void SerialComDev::DriveRight()
@@ -346,7 +478,7 @@ void SerialComDev::DriveLeft()
 
 void SerialComDev::Drive(int direction)
 {
-    if (m_closed || !CheckInited(OpDrive))
+    if (Stopped() || !CheckInited(OpDrive))
         return;
     DriveParam param;
     {
@@ -365,15 +497,17 @@ void SerialComDev::Drive(int direction)
 
 void SerialComDev::SetManualModel(int nModel)
 {
-    if (m_closed || !CheckInited(OpSetManualModel))
+    if (Stopped() || !CheckInited(OpSetManualModel))
         return;
     const int status = setActuatorModel(m_handle.load(), uint16_t(nModel));
+    if (status >= 0)
+        m_travelMm = GetActuatorModelOf(nModel).travelMm;
     Report(OpSetManualModel, tr("  "), status);
 }
 
 void SerialComDev::ParamChanged(int nType, unsigned int nChanged)
 {
-    if (m_closed)
+    if (Stopped())
         return;
     switch (nType) {
     case OpSetMoveParam:
@@ -399,29 +533,55 @@ void SerialComDev::ParamChanged(int nType, unsigned int nChanged)
     }
 }
 
-// Each push below adds up the statuses of the calls it makes: the batch
-// fails only when the sum is negative.
+// After a refused push the worker's copy of the group holds what the device
+// has, unless the panel set a newer value meanwhile (its own push follows).
+void SerialComDev::RestoreRefused(int nType, quint64 generation)
+{
+    {
+        QWriteLocker locker(&m_lock);
+        if (m_generation != generation)
+            return;
+        m_moveParam = m_sentMove;
+        m_driveParam = m_sentDrive;
+        m_driveParam.Speed = m_sentMove.Speed;
+        m_driveParam.Acc = m_sentMove.Acc;
+        m_jogParam = m_sentJog;
+        m_cruiseParam = m_sentCruise;
+    }
+    emit SigParamRefused(nType);
+}
 
 void SerialComDev::PushMoveParam(unsigned int nChanged)
 {
     if (!CheckInited(OpSetMoveParam))
         return;
     MoveParam param;
+    quint64 generation;
     {
         QReadLocker locker(&m_lock);
         param = m_moveParam;
+        generation = m_generation;
     }
     const DevHandle h = m_handle.load();
-    int sum = 0;
+    BatchStatus batch;
     if (nChanged & 0x01)
-        sum += setTargetPos(h, param.TargetPos);
+        Track(batch, setTargetPos(h, param.TargetPos), param.TargetPos, m_sentMove.TargetPos);
     if (nChanged & 0x02)
-        sum += setSpeed(h, param.Speed);
+        Track(batch, setSpeed(h, param.Speed), param.Speed, m_sentMove.Speed);
     if (nChanged & 0x04)
-        sum += setAcc(h, param.Acc);
-    if (nChanged & 0x10)
-        sum += setJerk(h, uint16_t(param.JerkChecked ? param.Jerk : 0));
-    Report(OpSetMoveParam, MoveText(param), sum);
+        Track(batch, setAcc(h, param.Acc), param.Acc, m_sentMove.Acc);
+    if (nChanged & 0x10) {
+        if (batch.Add(setJerk(h, uint16_t(param.JerkChecked ? param.Jerk : 0)))) {
+            m_sentMove.Jerk = param.Jerk;
+            m_sentMove.JerkChecked = param.JerkChecked;
+        } else {
+            param.Jerk = m_sentMove.Jerk;
+            param.JerkChecked = m_sentMove.JerkChecked;
+        }
+    }
+    Report(OpSetMoveParam, MoveText(param), batch.Status());
+    if (batch.Failed())
+        RestoreRefused(OpSetMoveParam, generation);
 }
 
 void SerialComDev::PushJogParam(unsigned int nChanged)
@@ -429,21 +589,25 @@ void SerialComDev::PushJogParam(unsigned int nChanged)
     if (!CheckInited(OpSetJogParam))
         return;
     JogParam param;
+    quint64 generation;
     {
         QReadLocker locker(&m_lock);
         param = m_jogParam;
+        generation = m_generation;
     }
     const DevHandle h = m_handle.load();
-    int sum = 0;
+    BatchStatus batch;
     if (nChanged & 0x01)
-        sum += setJogStep(h, param.Step);
+        Track(batch, setJogStep(h, param.Step), param.Step, m_sentJog.Step);
     if (nChanged & 0x02)
-        sum += setJogDelay(h, param.Delay);
+        Track(batch, setJogDelay(h, param.Delay), param.Delay, m_sentJog.Delay);
     if (nChanged & 0x04)
-        sum += setJogTimes(h, param.Times);
+        Track(batch, setJogTimes(h, param.Times), param.Times, m_sentJog.Times);
     Report(OpSetJogParam,
            tr("\n步长: %1mm  延时: %2ms  次数: %3\n").arg(F6(param.Step)).arg(param.Delay).arg(param.Times),
-           sum);
+           batch.Status());
+    if (batch.Failed())
+        RestoreRefused(OpSetJogParam, generation);
 }
 
 void SerialComDev::PushDriveParam(unsigned int nChanged)
@@ -451,27 +615,31 @@ void SerialComDev::PushDriveParam(unsigned int nChanged)
     if (!CheckInited(OpSetDriveParam))
         return;
     DriveParam param;
+    quint64 generation;
     {
         QReadLocker locker(&m_lock);
         param = m_driveParam;
+        generation = m_generation;
     }
     const DevHandle h = m_handle.load();
-    int sum = 0;
+    BatchStatus batch;
     if (nChanged & 0x01)
-        sum += setRelativePos(h, param.Offset);
+        Track(batch, setRelativePos(h, param.Offset), param.Offset, m_sentDrive.Offset);
     if (nChanged & 0x02)
-        sum += setRelativePosEnable(h, param.Enable ? 1 : 0);
+        Track(batch, setRelativePosEnable(h, param.Enable ? 1 : 0), param.Enable, m_sentDrive.Enable);
     if (nChanged & 0x04)
-        sum += setSpeed(h, param.Speed);
+        Track(batch, setSpeed(h, param.Speed), param.Speed, m_sentMove.Speed);
     if (nChanged & 0x08)
-        sum += setAcc(h, param.Acc);
+        Track(batch, setAcc(h, param.Acc), param.Acc, m_sentMove.Acc);
     Report(OpSetDriveParam,
            tr("\n相对位移: %1mm  相对位移使能: %2\n速度: %3mm/s  加速度: %4mm/s²\n")
                .arg(F6(param.Offset))
                .arg(EnableWord(param.Enable))
                .arg(F2(param.Speed))
                .arg(F2(param.Acc)),
-           sum);
+           batch.Status());
+    if (batch.Failed())
+        RestoreRefused(OpSetDriveParam, generation);
 }
 
 void SerialComDev::PushCruiseParam(unsigned int nChanged)
@@ -479,30 +647,42 @@ void SerialComDev::PushCruiseParam(unsigned int nChanged)
     if (!CheckInited(OpCruise))
         return;
     CruiseParam param;
+    quint64 generation;
     {
         QReadLocker locker(&m_lock);
         param = m_cruiseParam;
+        generation = m_generation;
     }
+    m_countMode = CountNone;
+    // Pushing a position starts nothing, but cruise would run to it.
+    if (!CheckTravel(OpCruise, tr("初始位置"), param.BeginPos)
+        || !CheckTravel(OpCruise, tr("最终位置"), param.EndPos))
+        return;
     const DevHandle h = m_handle.load();
-    int sum = 0;
+    BatchStatus batch;
     if (nChanged & 0x01)
-        sum += setCruiseBeginPos(h, param.BeginPos);
+        Track(batch, setCruiseBeginPos(h, param.BeginPos), param.BeginPos, m_sentCruise.BeginPos);
     if (nChanged & 0x02)
-        sum += setCruiseEndPos(h, param.EndPos);
+        Track(batch, setCruiseEndPos(h, param.EndPos), param.EndPos, m_sentCruise.EndPos);
     if (nChanged & 0x04)
-        sum += setCruiseStopTime(h, param.StopTime);
+        Track(batch, setCruiseStopTime(h, param.StopTime), param.StopTime, m_sentCruise.StopTime);
     if (nChanged & 0x08)
-        sum += setCruiseTimes(h, param.Times);
-    sum += cruise(h);
+        Track(batch, setCruiseTimes(h, param.Times), param.Times, m_sentCruise.Times);
+    // A cruise whose positions were refused would run between old ones.
+    const bool started = !batch.Failed() && batch.Add(cruise(h));
     Report(OpCruise,
            tr("\n初始位置: %1mm  最终位置: %2mm\n停留时间: %3ms  巡航次数:%4\n")
                .arg(F6(param.BeginPos))
                .arg(F6(param.EndPos))
                .arg(param.StopTime)
                .arg(param.Times),
-           sum);
-    m_lastCount = 0;
-    m_countMode = CountCruise;
+           batch.Status());
+    if (started) {
+        m_lastCount = 0;
+        m_countMode = CountCruise;
+    }
+    if (batch.Failed())
+        RestoreRefused(OpCruise, generation);
 }
 
 void SerialComDev::PushBtnParam(unsigned int nChanged)
@@ -514,24 +694,29 @@ void SerialComDev::PushBtnParam(unsigned int nChanged)
         QReadLocker locker(&m_lock);
         param = m_btnParam;
     }
+    // The device's own buttons would drive to these.
+    if (((nChanged & 0x04) && !CheckTravel(OpSetBtnParam, tr("步长"), param.jogStep))
+        || ((nChanged & 0x08) && !CheckTravel(OpSetBtnParam, tr("位置1"), param.pos1))
+        || ((nChanged & 0x10) && !CheckTravel(OpSetBtnParam, tr("位置2"), param.pos2)))
+        return;
     const DevHandle h = m_handle.load();
-    int sum = 0;
+    BatchStatus batch;
     if (nChanged & 0x01)
-        sum += setBtnSpeed(h, param.speed);
+        batch.Add(setBtnSpeed(h, param.speed));
     if (nChanged & 0x02)
-        sum += setBtnMode(h, param.mode);
+        batch.Add(setBtnMode(h, param.mode));
     if (nChanged & 0x04)
-        sum += setBtnJogStep(h, param.jogStep);
+        batch.Add(setBtnJogStep(h, param.jogStep));
     if (nChanged & 0x08)
-        sum += setBtnPos1(h, param.pos1);
+        batch.Add(setBtnPos1(h, param.pos1));
     if (nChanged & 0x10)
-        sum += setBtnPos2(h, param.pos2);
+        batch.Add(setBtnPos2(h, param.pos2));
     if (nChanged & 0x20)
-        sum += setBackLightLevel(h, param.backLightLevel);
+        batch.Add(setBackLightLevel(h, param.backLightLevel));
     if (nChanged & 0x40)
-        sum += setBackSleepLevel(h, param.backSleepLevel);
+        batch.Add(setBackSleepLevel(h, param.backSleepLevel));
     if (nChanged & 0x80)
-        sum += setBackDormant(h, param.backDormant);
+        batch.Add(setBackDormant(h, param.backDormant));
 
     QString modeName;
     if (param.mode == 0)
@@ -551,7 +736,7 @@ void SerialComDev::PushBtnParam(unsigned int nChanged)
                .arg(param.backLightLevel)
                .arg(param.backSleepLevel)
                .arg(param.backDormant),
-           sum);
+           batch.Status());
 }
 
 void SerialComDev::PushTriParam()
@@ -559,7 +744,7 @@ void SerialComDev::PushTriParam()
     if (!CheckInited(OpSetTriParam))
         return;
     const DevHandle h = m_handle.load();
-    int sum = 0;
+    BatchStatus batch;
     QString text = QStringLiteral("\n");
     for (int n = 1; n <= 2; ++n) {
         TriParam param;
@@ -567,19 +752,19 @@ void SerialComDev::PushTriParam()
             QReadLocker locker(&m_lock);
             param = m_triParam[n - 1];
         }
-        sum += n == 1 ? setIO1TriggerMode(h, param.ioMode) : setIO2TriggerMode(h, param.ioMode);
+        batch.Add(n == 1 ? setIO1TriggerMode(h, param.ioMode) : setIO2TriggerMode(h, param.ioMode));
         if (param.ioMode == 1) {
-            sum += setTriggerInMode(h, param.inMode);
+            batch.Add(setTriggerInMode(h, param.inMode));
             const double disp = n == 1 ? param.inDisp1 : param.inDisp2;
-            sum += n == 1 ? setIO1TriggerInDisp(h, disp) : setIO2TriggerInDisp(h, disp);
+            batch.Add(n == 1 ? setIO1TriggerInDisp(h, disp) : setIO2TriggerInDisp(h, disp));
             text += tr("IO%1: 触发输入, %2, 相对位移 %3")
                         .arg(n)
                         .arg(param.inMode == 1 ? tr("上升沿触发") : tr("下降沿触发"))
                         .arg(F6(disp));
         } else {
-            sum += setTriggerOutMode(h, param.outMode);
-            sum += setTriggerOutCondition(h, param.outCondition);
-            sum += setTriggerTime(h, param.outTime);
+            batch.Add(setTriggerOutMode(h, param.outMode));
+            batch.Add(setTriggerOutCondition(h, param.outCondition));
+            batch.Add(setTriggerTime(h, param.outTime));
             QString condition;
             if (param.outCondition == 1)
                 condition = tr("电机运动");
@@ -595,7 +780,7 @@ void SerialComDev::PushTriParam()
         }
         text += QLatin1Char('\n');
     }
-    Report(OpSetTriParam, text, sum);
+    Report(OpSetTriParam, text, batch.Status());
 }
 
 void SerialComDev::CloseDevice()
@@ -618,7 +803,7 @@ void SerialComDev::CloseDevice()
 
 void SerialComDev::UpdateStatus()
 {
-    if (m_closed)
+    if (Stopped())
         return;
     const DevHandle h = m_handle.load();
 
@@ -643,7 +828,9 @@ void SerialComDev::UpdateStatus()
         if (rising & kRightLimit)
             ReportEntry({OpDevEvent, tr("设备已运行到正限位位置！"), OutcomeNone});
         const uint16_t changed = st ^ prev;
-        if (changed & kShownBits) {
+        // The first report also tells the panel what it could not know yet.
+        if ((changed & kShownBits) || !m_statusKnown) {
+            m_statusKnown = true;
             emit SigStatusChanged(st & kStopped, st & kEnabled, st & kHomed, st & kCtrlDisabled,
                                   st & kMotorConnected);
         }
@@ -677,7 +864,8 @@ void SerialComDev::FollowCount(DevHandle handle)
         return;
     const bool cruising = m_countMode == CountCruise;
     const int n = cruising ? getLeftCruiseTimes(handle) : getLeftJogTimes(handle);
-    if (n < 0 || n == m_lastCount)
+    // A run that ended before the first read still ends with its final 0.
+    if (n < 0 || (n == m_lastCount && n != 0))
         return;
     m_lastCount = n;
     ReportEntry({cruising ? OpCruise : OpJog, tr("  剩余次数: %1").arg(n), OutcomeNone});

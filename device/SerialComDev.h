@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QReadWriteLock>
+#include <QSemaphore>
 #include <QString>
 
 #include <atomic>
@@ -102,7 +103,19 @@ public:
     void SetBtnParam(const BtnParam &param);
     void SetTriParam(const TriParam &io1, const TriParam &io2);
     BtnParam CopyBtnParam() const;
+    MoveParam CopyMoveParam() const;
+    JogParam CopyJogParam() const;
+    DriveParam CopyDriveParam() const;
+    CruiseParam CopyCruiseParam() const;
     QString GetActuatorSerial() const;
+
+    // Callable from any thread. From now on the poll and every queued command
+    // or push do nothing; only CloseDevice still runs. A panel that goes, or
+    // the program that ends, must not have its device moved afterwards.
+    void StopWork();
+    // After StopWork: true once the worker is out of any library call (at
+    // most timeoutMs of waiting).
+    bool WaitWorkStopped(int timeoutMs);
 
 signals:
     void SigOutputMsg(QString strMsg, bool bWarning);
@@ -111,6 +124,9 @@ signals:
                           bool bIsCtrlDisabled, bool isMotorConncted);
     void SigParamInited(int nModel);
     void SigDisconnect();
+    // A push of group nType failed: the worker's copy of that group is back
+    // to what the device was last told successfully.
+    void SigParamRefused(int nType);
 
 public slots:
     void Init();
@@ -131,11 +147,15 @@ public slots:
 
 private slots:
     void UpdateStatus();
+    void ConfirmWorkStopped();
 
 private:
     enum CountMode { CountCruise = 0, CountJog = 1, CountNone = 2 };
 
+    bool Stopped() const;
     bool CheckInited(int opType);
+    bool CheckTravel(int opType, const QString &what, double mm);
+    void RestoreRefused(int nType, quint64 generation);
     void ReportEntry(const LogEntry &entry);
     void Report(int opType, const QString &text, int status);
     void Jog(int direction);
@@ -163,7 +183,21 @@ private:
     CruiseParam m_cruiseParam;
     BtnParam m_btnParam;
     TriParam m_triParam[2];
+    // Counts every setter call, so that a refused push restores the worker's
+    // copy only when no newer value arrived meanwhile.
+    quint64 m_generation = 0;
     mutable QReadWriteLock m_lock;
+    // What the device was last told successfully (worker thread only). Speed
+    // and acceleration are one device setting, kept in m_sentMove.
+    MoveParam m_sentMove;
+    JogParam m_sentJog;
+    DriveParam m_sentDrive;
+    CruiseParam m_sentCruise;
+    // Travel of the actuator model the device reports, in mm.
+    int m_travelMm = 0;
+    std::atomic<bool> m_stopping{false};
+    QSemaphore m_workStopped;
+    bool m_statusKnown = false;
     QTimer *m_timer = nullptr;
     double m_lastPos = 0.0;
     uint16_t m_lastStatus = 0;

@@ -4,7 +4,9 @@
 #include "app/FramelessDialog.h"
 #include "device/DevInfo.h"
 
+#include <QElapsedTimer>
 #include <QList>
+#include <QTimer>
 
 namespace Ui {
 class AddDevWidget;
@@ -30,19 +32,37 @@ public:
     // Drops the device's entry from the list.
     void RemoveDev(DevHandle handle);
 
+signals:
+    // The checked entries changed: the panels are to follow them.
+    void SigConfirmed();
+    // Something the operator must be told in a message box.
+    void SigWarning(const QString &text);
+
 public slots:
     void ScanDev();
     void SlotConfirm();
 
 protected:
     void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void RebuildDevButtons();
     QPushButton *DevButton(int index) const;
+    int IndexOf(DevHandle handle) const;
+    void WaitForRelease();
+    void FinishConfirm();
+    void ShowNote();
 
     Ui::AddDevWidget *ui;
     QList<DevInfo> m_devList;
+    // Newly checked devices whose open waits for a closing panel's worker
+    // to let them go.
+    QList<DevHandle> m_pending;
+    QTimer m_releasePoll;
+    QElapsedTimer m_releaseClock;
+    bool m_scanFailed = false;
+    int m_consoleHeld = 0;
 };
 
 #endif

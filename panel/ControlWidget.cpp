@@ -16,7 +16,6 @@
 #include <QTextDocument>
 #include <QThread>
 
-#include <limits>
 
 namespace {
 
@@ -41,15 +40,6 @@ const char kDoingGray[] = ".QLabel#lbDoingLight{border-image: url(:/image/grayPo
 const char kDoingGreen[] = ".QLabel#lbDoingLight{border-image: url(:/image/greenPot.png);}";
 const char kOriginGray[] = ".QLabel#lbOriginLight{border-image: url(:/image/grayPot.png);}";
 const char kOriginGreen[] = ".QLabel#lbOriginLight{border-image: url(:/image/greenPot.png);}";
-
-// Row of the model table for a code reported by the device; anything that
-// is not a 16-bit code (a failed read among them) gets the fallback row.
-ActuatorModelInfo ModelOf(int nModel)
-{
-    if (nModel < std::numeric_limits<int16_t>::min() || nModel > std::numeric_limits<int16_t>::max())
-        return GetActuatorModel(0);
-    return GetActuatorModel(int16_t(nModel));
-}
 
 } // namespace
 
@@ -111,6 +101,7 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(m_worker, &SerialComDev::SigStatusChanged, this, &ControlWidget::UpdateStatus);
     connect(m_worker, &SerialComDev::SigDisconnect, this, &ControlWidget::SigDisconnect);
     connect(m_worker, &SerialComDev::SigParamInited, this, &ControlWidget::ParamInited);
+    connect(m_worker, &SerialComDev::SigParamRefused, this, &ControlWidget::ParamRefused);
 
     m_moveParam->installEventFilter(this);
     m_jogParam->installEventFilter(this);
@@ -125,9 +116,11 @@ ControlWidget::ControlWidget(QWidget *parent)
 
 ControlWidget::~ControlWidget()
 {
-    // The worker closes the device on its own thread, after the call it may
-    // be inside, and then ends that thread; the interface waits for that at
+    // Commands still queued for the worker are dropped: nobody watches the
+    // device any more. The worker closes the device on its own thread, after
+    // the call it may be inside, and then ends that thread; the interface waits for that at
     // most kCloseWaitMs. The worker and the thread delete each other afterwards.
+    m_worker->StopWork();
     QMetaObject::invokeMethod(m_worker, "CloseDevice", Qt::QueuedConnection);
     m_thread->wait(kCloseWaitMs);
     delete ui;
@@ -155,6 +148,11 @@ void ControlWidget::SetInitParams(const MoveParam &move, const JogParam &jog,
 int ControlWidget::GetDevHandle() const
 {
     return m_devHandle;
+}
+
+QString ControlWidget::GetDevSerial() const
+{
+    return m_devName;
 }
 
 int ControlWidget::GetTravel() const
@@ -229,7 +227,7 @@ void ControlWidget::UpdateTriParam(const TriParam param[2])
 
 void ControlWidget::ApplyManualModel(int nModel)
 {
-    m_model = ModelOf(nModel);
+    m_model = GetActuatorModelOf(nModel);
     m_btnParam->SetTravel(m_model.travelMm);
     m_triParam->ShowModel(m_model);
     emit SigSetActModel(nModel);
@@ -301,9 +299,10 @@ void ControlWidget::UpdateStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool 
         ui->lbDoingLight->setStyleSheet(bIsMotorStoped ? kDoingGray : kDoingGreen);
         m_lastStopped = bIsMotorStoped;
     }
-    if (bIsMotorEnable != m_lastEnabled) {
+    if (!m_enableKnown || bIsMotorEnable != m_lastEnabled) {
         ui->pbEnable->setChecked(bIsMotorEnable);
         m_lastEnabled = bIsMotorEnable;
+        m_enableKnown = true;
     }
     if (bIsOrigin != m_lastOrigin) {
         ui->lbOriginLight->setStyleSheet(bIsOrigin ? kOriginGreen : kOriginGray);
@@ -323,10 +322,47 @@ void ControlWidget::UpdateStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool 
 
 void ControlWidget::ParamInited(int nModel)
 {
-    m_model = ModelOf(nModel);
+    m_model = GetActuatorModelOf(nModel);
     m_btnParam->SetTravel(m_model.travelMm);
     m_btnParam->SetParam(m_worker->CopyBtnParam());
     m_triParam->ShowDevInfo(m_model, m_worker->GetActuatorSerial());
+}
+
+// The device refused a push: the popups and the store go back to what the
+// device holds, as the worker's copy did.
+void ControlWidget::ParamRefused(int nType)
+{
+    DevConfig *config = GetDevConfig();
+    switch (nType) {
+    case OpSetMoveParam:
+    case OpSetDriveParam: {
+        const MoveParam move = m_worker->CopyMoveParam();
+        const DriveParam drive = m_worker->CopyDriveParam();
+        m_moveParam->SetParam(move);
+        m_driveParam->SetParam(drive);
+        if (config) {
+            config->SaveMoveParam(m_devName, move);
+            config->SaveDriveParam(m_devName, drive);
+        }
+        break;
+    }
+    case OpSetJogParam: {
+        const JogParam jog = m_worker->CopyJogParam();
+        m_jogParam->SetParam(jog);
+        if (config)
+            config->SaveJogParam(m_devName, jog);
+        break;
+    }
+    case OpCruise: {
+        const CruiseParam cruise = m_worker->CopyCruiseParam();
+        m_cruiseCtrl->SetParam(cruise);
+        if (config)
+            config->SaveCruiseParam(m_devName, cruise);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void ControlWidget::ShowSetting(bool bChecked)

@@ -41,6 +41,8 @@ public:
     void SetInitParams(const MoveParam &move, const JogParam &jog, const DriveParam &drive,
                        const CruiseParam &cruise);
     int GetDevHandle() const;
+    // The device's driver serial, as the add-device dialog lists it.
+    QString GetDevSerial() const;
     int GetTravel() const;
     // The device worker, living on the panel's thread; valid while the panel lives.
     SerialComDev *GetWorker() const;
@@ -70,6 +72,7 @@ public slots:
     void UpdateStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin, bool bIsCtrlDisabled,
                       bool isMotorConncted);
     void ParamInited(int nModel);
+    void ParamRefused(int nType);
     void ShowSetting(bool bChecked);
     void ShowMoveParam(bool bChecked);
     void ShowJogParam(bool bChecked);
@@ -101,6 +104,8 @@ private:
     // Matches the grey running lamp of the form, so that a first report of a
     // moving motor lights it.
     bool m_lastStopped = true;
+    // The form shows the motor enabled until the device's first report says.
+    bool m_enableKnown = false;
     bool m_lastEnabled = false;
     bool m_lastOrigin = false;
     bool m_lastCtrlDisabled = false;

@@ -385,7 +385,8 @@ void TestPanelManagement::lostDevice()
     Answer(QStringLiteral("取消"), &text);
     simDetach(m_handles.at(0));
     QTRY_VERIFY_WITH_TIMEOUT(!panel, 5000);
-    QCOMPARE(text, QStringLiteral("设备已断开!"));
+    // Named, so that with several panels the operator knows which one went.
+    QCOMPARE(text, QStringLiteral("设备已断开!\n") + Serial(1));
     QCOMPARE(Panels().size(), 1);
     QCOMPARE(Tabs(), (QStringList{QStringLiteral("pbDev%1").arg(m_handles.at(1)), "pbAddDev"}));
     QCOMPARE(m_window->size(), QSize(830, 600));

@@ -1,0 +1,122 @@
+// The program as an operator meets it: the main window with simulated
+// controllers, panels opened through the add-device dialog, message boxes
+// answered. Header only; this folder is not a suite.
+#ifndef APPHARNESS_H
+#define APPHARNESS_H
+
+#include "app/MainWidget.h"
+#include "discovery/AddDevWidget.h"
+#include "panel/ControlWidget.h"
+#include "sim/ActuatorSimControl.h"
+#include "tests/support/SimJournal.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+
+namespace harness {
+
+inline QString Serial(int i)
+{
+    return QStringLiteral("ORV 2024051700%1%2").arg(i / 10).arg(i % 10);
+}
+
+// Attaches controllers Serial(1)..Serial(count); odd ones 13 mm, even ones 6 mm.
+inline QList<int> Attach(int count)
+{
+    QList<int> handles;
+    for (int i = 1; i <= count; ++i)
+        handles << simAttach(qPrintable(Serial(i)), i % 2 ? 3 : 1, 1);
+    return handles;
+}
+
+inline std::unique_ptr<MainWidget> MakeWindow()
+{
+    std::unique_ptr<MainWidget> window(new MainWidget);
+    window->move(500, 200);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("main window not exposed");
+    return window;
+}
+
+inline AddDevWidget *Dialog(MainWidget *window)
+{
+    return window->findChild<AddDevWidget *>();
+}
+
+inline QPushButton *DevButton(MainWidget *window, int index)
+{
+    return Dialog(window)->findChild<QPushButton *>(QStringLiteral("pbDevInfo_%1").arg(index));
+}
+
+// Opens the dialog from the menu bar and toggles the buttons at the given
+// indexes; confirms unless told not to.
+inline void Pick(MainWidget *window, const QList<int> &toggle, bool confirm = true)
+{
+    QTest::mouseClick(window->findChild<QPushButton *>("pbAddDev"), Qt::LeftButton);
+    for (int i : toggle)
+        QTest::mouseClick(DevButton(window, i), Qt::LeftButton);
+    if (confirm)
+        QTest::mouseClick(Dialog(window)->findChild<QPushButton *>("pbConfirm"), Qt::LeftButton);
+    // Tabs and panels are shown by their layouts on the next pass of the loop.
+    QCoreApplication::processEvents();
+}
+
+// The panels in grid order.
+inline QList<ControlWidget *> Panels(MainWidget *window)
+{
+    QList<ControlWidget *> panels = window->findChildren<ControlWidget *>();
+    std::sort(panels.begin(), panels.end(), [](ControlWidget *a, ControlWidget *b) {
+        return qMakePair(a->y(), a->x()) < qMakePair(b->y(), b->x());
+    });
+    return panels;
+}
+
+inline QString LogOf(ControlWidget *panel)
+{
+    return panel->findChild<QTextBrowser *>("textBrowser")->toPlainText();
+}
+
+// Answers every message box shown while it lives: records each text and
+// presses the button with the given text.
+class BoxAnswerer : public QObject
+{
+public:
+    explicit BoxAnswerer(const QString &button)
+        : m_button(button)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this]() {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible() || box == m_last)
+                return;
+            m_last = box;
+            texts << box->text();
+            for (QAbstractButton *b : box->buttons()) {
+                if (b->text() == m_button) {
+                    b->click();
+                    break;
+                }
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList texts;
+
+private:
+    QString m_button;
+    QTimer m_timer;
+    QPointer<QMessageBox> m_last;
+};
+
+} // namespace harness
+
+#endif
