@@ -19,6 +19,26 @@
         <source>确定</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>扫描失败, 设备列表未更新。</source>
+        <translation>Scan failed; the device list was not updated.</translation>
+    </message>
+    <message>
+        <source>%1 台设备正被调试窗口使用, 未列出。</source>
+        <translation>%1 device(s) in use by the engineering console, not listed.</translation>
+    </message>
+    <message>
+        <source>设备 %1 正被调试窗口使用。</source>
+        <translation>Device %1 is in use by the engineering console.</translation>
+    </message>
+    <message>
+        <source>设备 %1 仍被占用, 请稍后再试。</source>
+        <translation>Device %1 is still busy; try again shortly.</translation>
+    </message>
+    <message>
+        <source>设备 %1 无法打开。</source>
+        <translation>Device %1 could not be opened.</translation>
+    </message>
 </context>
 <context>
     <name>BtnParamWidget</name>
@@ -987,6 +1007,12 @@
         <source>设备已断开!</source>
         <translation>Device disconnected!</translation>
     </message>
+    <message>
+        <source>无法读取参数文件 %1。
+本次运行不会保存任何参数, 以免覆盖该文件。</source>
+        <translation>Cannot read the parameter file %1.
+No parameters will be saved during this run, so that the file is not overwritten.</translation>
+    </message>
 </context>
 <context>
     <name>MoveParamWidget</name>
@@ -1335,6 +1361,62 @@ Sleep after: %8min
     <message>
         <source>  剩余次数: %1</source>
         <translation>  remaining: %1</translation>
+    </message>
+    <message>
+        <source>移动参数</source>
+        <translation>move parameters</translation>
+    </message>
+    <message>
+        <source>步进参数</source>
+        <translation>jog parameters</translation>
+    </message>
+    <message>
+        <source>推进参数</source>
+        <translation>drive parameters</translation>
+    </message>
+    <message>
+        <source>巡航参数</source>
+        <translation>cruise parameters</translation>
+    </message>
+    <message>
+        <source>初始化运动轴参数失败: %1 未能写入设备, 设备中的这些参数未知</source>
+        <translation>Initialising axis parameters failed: %1 could not be written; the device's values for these are unknown</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>
+%1 %2mm 超出行程 [0-%3]mm, 未执行
+</source>
+        <translation>
+%1 %2 mm is beyond the travel [0-%3] mm; not executed
+</translation>
+    </message>
+    <message>
+        <source>目标位置</source>
+        <translation>Target position</translation>
+    </message>
+    <message>
+        <source>步长</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>初始位置</source>
+        <translation>Start position</translation>
+    </message>
+    <message>
+        <source>最终位置</source>
+        <translation>End position</translation>
+    </message>
+    <message>
+        <source>位置1</source>
+        <translation>Position 1</translation>
+    </message>
+    <message>
+        <source>位置2</source>
+        <translation>Position 2</translation>
     </message>
 </context>
 <context>

@@ -79,6 +79,7 @@ private slots:
     void unpluggedDeviceDisappears();
     void closeAppliesNothing();
     void uncheckAndRemove();
+    void pendingChoicesSurviveALostDevice();
     void dragByTitleStrip_data();
     void dragByTitleStrip();
 
@@ -338,6 +339,22 @@ void TestAddDevWidget::dragByTitleStrip()
     QCoreApplication::sendEvent(&dialog, &move);
     QTest::mouseRelease(&dialog, Qt::LeftButton, Qt::NoModifier, press + QPoint(30, 20));
     QCOMPARE(dialog.pos(), drags ? start + QPoint(30, 20) : start);
+}
+
+// Another device lost while the operator is choosing keeps the choices
+// not yet confirmed.
+void TestAddDevWidget::pendingChoicesSurviveALostDevice()
+{
+    AddDevWidget dialog;
+    DevButton(dialog, 0)->setChecked(true);
+    dialog.SlotConfirm();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::mouseClick(DevButton(dialog, 1), Qt::LeftButton);
+    dialog.RemoveDev(m_h1);
+    QCOMPARE(Shown(dialog), QStringList{"ORV 100000000002"});
+    QVERIFY(DevButton(dialog, 0)->isChecked());
+    QVERIFY(dialog.GetCheckedDevs().isEmpty());
 }
 
 QTEST_MAIN(TestAddDevWidget)

@@ -297,7 +297,9 @@ void TestControlWidget::statusActsOnChangedFlagsOnly()
     const QString green = "greenPot.png";
     const QString gray = "grayPot.png";
 
-    // A first report of a moving, enabled motor: running lamp on, enable untouched.
+    // The first report shows a motor disabled at connection as disabled.
+    m_panel->UpdateStatus(true, false, false, false, true);
+    QVERIFY(!enable->isChecked());
     m_panel->UpdateStatus(false, true, false, false, true);
     QVERIFY(doing->styleSheet().contains(green));
     QVERIFY(enable->isChecked());

@@ -3,6 +3,12 @@
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
 #endif
@@ -106,6 +112,7 @@ private slots:
     void failedWriteKeepsOldFile();
     void pathIsDirectory();
     void unwritableLocation();
+    void unreadableFileIsNeverReplaced();
 
 private:
     QString FilePath() const { return m_dir->filePath(QStringLiteral("devConfig.json")); }
@@ -517,6 +524,46 @@ void TestDevConfig::unwritableLocation()
         QTest::ignoreMessage(QtWarningMsg, "save, open file error");
     }
     QCOMPARE(ReadAll(m_dir->filePath("plain")), QByteArray("x"));
+}
+
+// A file that is there but cannot be read may hold every device's
+// parameters: the store writes nothing over it and says so. Root reads any
+// file, so the store then runs in a child process as an unprivileged user.
+void TestDevConfig::unreadableFileIsNeverReplaced()
+{
+#ifdef Q_OS_UNIX
+    const QByteArray stored("{\"ORV 1\": {\"JogParam\": {\"Times\": 9}}}");
+    WriteAll(FilePath(), stored);
+    QVERIFY(QFile::setPermissions(FilePath(), QFileDevice::Permissions()));
+    const uid_t nobody = 65534;
+    const bool root = geteuid() == 0;
+    if (root) {
+        QVERIFY(chown(qPrintable(m_dir->path()), nobody, nobody) == 0);
+        QVERIFY(chown(qPrintable(FilePath()), nobody, nobody) == 0);
+    }
+    const auto useStore = [this]() {
+        DevConfig config(FilePath());
+        config.SaveJogParam(kKey, JogParam());
+        return config.IsUnreadable() && !config.WriteFile();
+    };
+    if (root) {
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const bool ok = setgid(nobody) == 0 && setuid(nobody) == 0 && useStore();
+            _exit(ok ? 0 : 1);
+        }
+        int status = -1;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+    } else {
+        QTest::ignoreMessage(QtWarningMsg, "load, open file error");
+        QVERIFY(useStore());
+    }
+    QVERIFY(QFile::setPermissions(FilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(ReadAll(FilePath()), stored);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestDevConfig)

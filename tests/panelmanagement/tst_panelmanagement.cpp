@@ -402,6 +402,13 @@ void TestPanelManagement::closingMainWindowClosesDevices()
     Attach(2);
     MakeWindow();
     Pick({0, 1});
+    for (ControlWidget *panel : Panels())
+        QTRY_VERIFY(panel->findChild<QTextBrowser *>("textBrowser")->toPlainText().contains("初始化运动轴参数成功"));
+    // Slow devices: their workers are inside a status read most of the time.
+    constexpr int kDelayMs = 20;
+    simSetCallDelay(m_handles.at(0), kDelayMs);
+    simSetCallDelay(m_handles.at(1), kDelayMs);
+    QTest::qWait(100);
     simJournalClear();
     QTest::mouseClick(m_window->findChild<QPushButton *>("pbClose"), Qt::LeftButton);
     m_window.reset();
@@ -413,6 +420,11 @@ void TestPanelManagement::closingMainWindowClosesDevices()
     QVERIFY(release >= 0);
     QVERIFY(journal.indexOf(Call("closeDev", m_handles.at(0))) > release);
     QVERIFY(journal.indexOf(Call("closeDev", m_handles.at(1))) > release);
+    // Only the final closes follow it, and no poll was still inside the
+    // library when it came.
+    QCOMPARE(journal.mid(release + 1).filter(QRegularExpression("^(?!closeDev)")), QStringList());
+    for (int i = 0; i < release; ++i)
+        QVERIFY2(simJournalEntryTime(i) + kDelayMs <= simJournalEntryTime(release), qPrintable(journal.at(i)));
     QCOMPARE(simOverlapTotal(), 0);
 }
 

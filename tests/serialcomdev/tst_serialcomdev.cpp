@@ -122,6 +122,8 @@ private slots:
     void pollDisconnect();
     void pollJogCount();
     void pollCruiseCount();
+    void countsFollowOnlyRunsThatStarted();
+    void nothingSentBeyondTheTravel();
 
     void threadedCallsNeverOverlap();
     void closeAfterHangingCall();
@@ -287,6 +289,13 @@ void TestSerialComDev::initParamKeepsOnFailedReads()
     QCOMPARE(worker.CopyBtnParam().speed, TestBtn().speed);
     QCOMPARE(worker.CopyBtnParam().pos2, TestBtn().pos2);
     QCOMPARE(Lines(msgs), QStringList{"初始化运动轴参数成功"});
+
+    // A refused push is not reported as success: the line names the groups.
+    simFailNext("setJogDelay", 1);
+    simFailNext("setCruiseTimes", 1);
+    msgs.clear();
+    worker.InitParam();
+    QCOMPARE(Lines(msgs), QStringList{"初始化运动轴参数失败: 步进参数, 巡航参数 未能写入设备, 设备中的这些参数未知"});
 }
 
 void TestSerialComDev::commands_data()
@@ -911,6 +920,64 @@ void TestSerialComDev::closeAfterHangingCall()
     QVERIFY(!journal.contains(Call("move(H)")));
     QCOMPARE(simOverlapCount(m_handle), 0);
     simSetCallDelay(m_handle, 0);
+}
+
+// A jog or cruise that did not start has no counts to read; one that ended
+// before the first poll still logs its final 0, and reading stops there.
+void TestSerialComDev::countsFollowOnlyRunsThatStarted()
+{
+    SerialComDev worker;
+    Start(worker);
+    QSignalSpy msgs(&worker, &SerialComDev::SigOutputMsg);
+    simFailNext("jog", 1);
+    worker.JogRight();
+    simFailNext("cruise", 1);
+    worker.ParamChanged(9, 0);
+    simJournalClear();
+    Poll(worker);
+    QVERIFY(!Names(Journal()).contains("getLeftJogTimes"));
+    QVERIFY(!Names(Journal()).contains("getLeftCruiseTimes"));
+
+    worker.JogRight();
+    simAdvanceClock(60000);
+    msgs.clear();
+    Poll(worker);
+    QVERIFY(Lines(msgs).contains("步进  剩余次数: 0"));
+    simJournalClear();
+    Poll(worker);
+    QVERIFY(!Names(Journal()).contains("getLeftJogTimes"));
+}
+
+// After the model changed to a shorter one, a held position beyond its
+// travel is refused with a line that says so, and nothing moves.
+void TestSerialComDev::nothingSentBeyondTheTravel()
+{
+    SerialComDev worker;
+    Start(worker);
+    MoveParam move = TestMove();
+    move.TargetPos = 10.0;
+    worker.SetMoveParam(move);
+    worker.ParamChanged(4, 0x01);
+    CruiseParam cruise = TestCruise();
+    cruise.EndPos = 8.0;
+    worker.SetCruiseParam(cruise);
+    worker.SetManualModel(1); // 6 mm
+    QSignalSpy msgs(&worker, &SerialComDev::SigOutputMsg);
+    simJournalClear();
+    worker.Move();
+    worker.ParamChanged(9, 0x02);
+    QVERIFY(!Names(Journal()).contains("move"));
+    QVERIFY(!Names(Journal()).contains("cruise"));
+    QVERIFY(!Names(Journal()).contains("setCruiseEndPos"));
+    QCOMPARE(Lines(msgs).value(0), QStringLiteral("移动\n目标位置 10.000000mm 超出行程 [0-6]mm, 未执行\n操作失败"));
+    QVERIFY(Lines(msgs).value(1).startsWith("巡航\n最终位置 8.000000mm 超出行程"));
+
+    // Within the travel it moves as before.
+    move.TargetPos = 5.0;
+    worker.SetMoveParam(move);
+    worker.ParamChanged(4, 0x01);
+    worker.Move();
+    QVERIFY(Names(Journal()).contains("move"));
 }
 
 QTEST_GUILESS_MAIN(TestSerialComDev)
