@@ -534,7 +534,8 @@ void TestDevConfig::unreadableFileIsNeverReplaced()
 #ifdef Q_OS_UNIX
     const QByteArray stored("{\"ORV 1\": {\"JogParam\": {\"Times\": 9}}}");
     WriteAll(FilePath(), stored);
-    QVERIFY(QFile::setPermissions(FilePath(), QFileDevice::Permissions()));
+    // Writable but not readable, so that nothing but the store itself keeps it.
+    QVERIFY(QFile::setPermissions(FilePath(), QFileDevice::WriteOwner));
     const uid_t nobody = 65534;
     const bool root = geteuid() == 0;
     if (root) {
