@@ -1,8 +1,9 @@
 // The library's contract checked on Windows (under Wine on the build machine):
-// handles and open state, calls on a bad handle, a timed move and its status
-// bits, a state file that cannot be replaced, and flash kept across a reload
-// of the library in a folder with a non-ASCII name. Prints "N passed, M
-// failed" and exits non-zero on a failure.
+// handles and open state, calls on a bad handle, every kind of argument and
+// result passed across the DLL boundary, a timed move and its status bits, a
+// state file that cannot be replaced, and flash kept across a reload of the
+// library in a folder with a non-ASCII name. Prints "N passed, M failed" and
+// exits non-zero on a failure.
 //   contract          every check; runs copies of itself for the reload
 //   contract write    writes flash through the library beside this copy
 //   contract read     exits 0 when that flash reads back
@@ -117,6 +118,43 @@ void handlesAndBadHandles()
     }
 }
 
+// double, float, int, uint16_t, texts and bytes in; the same through pointers out.
+void argumentsRoundTrip()
+{
+    simReset();
+    const int h = simAttach("W 000000000001", 3, 1);
+    CHECK(openDev(h) == 0);
+    CHECK(setTargetPos(h, 1.25) == 0 && setSpeed(h, 1.5f) == 0 && setAcc(h, 0.75f) == 0
+          && setJerk(h, 40000) == 0);
+    double target = 0;
+    float speed = 0, acc = 0, dec = 0;
+    uint16_t jerk = 0;
+    CHECK(getMoveParam(h, &target, &speed, &acc, &dec, &jerk) == 0 && target == 1.25
+          && speed == 1.5f && acc == 0.75f && jerk == 40000);
+    CHECK(setJogStep(h, 0.125) == 0 && setJogDelay(h, 250) == 0 && setJogTimes(h, 7) == 0);
+    double step = 0;
+    int delay = 0, times = 0;
+    CHECK(getJogParam(h, &step, &delay, &times) == 0 && step == 0.125 && delay == 250
+          && times == 7);
+    CHECK(setRelativePos(h, 2.5) == 0 && setRelativePosEnable(h, 1) == 0);
+    double offset = 0;
+    uint8_t enable = 0;
+    CHECK(getDriveParam(h, &offset, &enable) == 0 && offset == 2.5 && enable == 1);
+    CHECK(setBtnSpeed(h, 0.5f) == 0 && setBtnPos2(h, 3.5) == 0 && setBackDormant(h, 65535) == 0);
+    float btnSpeed = 0;
+    uint16_t mode, light, sleep, dormant = 0;
+    double jogStep, pos1, pos2 = 0;
+    CHECK(getBtnParam(h, &btnSpeed, &mode, &jogStep, &pos1, &pos2, &light, &sleep, &dormant) == 0
+          && btnSpeed == 0.5f && pos2 == 3.5 && dormant == 65535);
+    CHECK(writeVersion(h, "V2.0 \xe7\x89\x88", 8) == 0);
+    char text[33] = {};
+    CHECK(readVersion(h, text, sizeof text) == 0 && std::string(text) == "V2.0 \xe7\x89\x88");
+    const uint8_t payload[] = {0x0a, 0x1b, 0xff};
+    uint8_t reply[64] = {};
+    CHECK(sendDebugData(h, 5, payload, 3, reply, 64) == 4 && reply[0] == 5 && reply[3] == 0xff);
+    CHECK(setRecoil(h, 12) == 0 && readRecoil(h) == 12 && readActuatorModel(h) == 3);
+}
+
 void timedMoveAndStatusBits()
 {
     simReset();
@@ -208,6 +246,7 @@ int main(int argc, char **argv)
     }
 
     handlesAndBadHandles();
+    argumentsRoundTrip();
     timedMoveAndStatusBits();
     unsavedWriteFails();
     flashSurvivesReload();
