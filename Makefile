@@ -3,6 +3,7 @@
 #   make test   install what is missing, build, run every test headless
 #   make bench  build, then measure the program against its performance targets
 #   make install PREFIX=/opt/actuator   build, then copy the program with its files into one folder
+#   make test-windows   cross-compile the library, SDK example and contract test for Windows, run them under Wine
 BUILD   ?= build
 TYPE    ?= RelWithDebInfo
 JOBS    ?= $(shell nproc)
@@ -10,9 +11,10 @@ ARGS    ?=
 CMAKE_FLAGS ?=
 
 ASAN_BUILD ?= build-asan
+WIN_BUILD ?= build-windows
 PREFIX  ?= /opt/actuator
 
-.PHONY: all deps configure build run test test-asan bench install clean
+.PHONY: all deps configure build run test test-asan test-windows bench install clean
 
 all: build
 
@@ -46,6 +48,16 @@ test-asan: deps
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure -j $(JOBS)
 
+# The simulated library (ActuatorLibrary.dll with its import library), the SDK
+# folder with its built example, and a contract test of the library,
+# cross-compiled with MinGW-w64 and run under Wine without a display. Only this
+# target installs the cross compiler and Wine.
+test-windows:
+	@bash tools/install-deps.sh --windows
+	cmake -S tools/windows -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/tools/mingw-w64.cmake
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	cd $(WIN_BUILD) && ctest --output-on-failure
+
 # Measures the whole program (offscreen, six simulated devices) and prints one
 # table of figures against their targets; a missed target is shown, not failed.
 # Needs the simulated library (not built with ACTUATOR_LIBRARY set).
@@ -54,4 +66,4 @@ bench: build
 	cd $(BUILD)/bench && QT_QPA_PLATFORM=offscreen ./actuator_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)

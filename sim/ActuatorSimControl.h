@@ -21,8 +21,9 @@ ACTUATOR_API void simReset(void);
 ACTUATOR_API int simInitFromEnvironment(void);
 
 /* Persist flash contents (button parameters, model, serials, version) in this
- * file; NULL or "" keeps them in memory only. The flash the file holds is
- * loaded at once, into devices already attached too. */
+ * file (a UTF-8 path); NULL or "" keeps them in memory only. The flash the file
+ * holds is loaded at once, into devices already attached too. A flash write
+ * that cannot be saved in the file fails and leaves the flash unchanged. */
 ACTUATOR_API void simSetStateFile(const char *path);
 
 /* Attach a new controller. serial: driver serial text; model: actuator model

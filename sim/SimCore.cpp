@@ -1,28 +1,12 @@
 #include "sim/SimCore.h"
 
+#include "sim/SimPlatform.h"
 #include "sim/SimText.h"
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <dlfcn.h>
 
 namespace actsim {
-
-namespace {
-
-// Folder of this library, found through the address of one of its functions.
-std::string libraryDir()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void *>(&libraryDir), &info) == 0 || !info.dli_fname)
-        return std::string();
-    const std::string file = info.dli_fname;
-    const auto slash = file.find_last_of('/');
-    return slash == std::string::npos ? std::string() : file.substr(0, slash);
-}
-
-} // namespace
 
 SimClock::SimClock()
     : m_base(std::chrono::steady_clock::now())
@@ -207,14 +191,16 @@ void Simulator::setStateFile(const std::string &path)
 int Simulator::initFromEnvironment()
 {
     reset();
-    const char *state = std::getenv("ACTUATOR_SIM_STATE");
-    if (state) {
+    std::string state;
+    if (environmentValue("ACTUATOR_SIM_STATE", state)) {
         flash.setPath(state);
     } else {
         const std::string dir = libraryDir();
         flash.setPath(dir.empty() ? "actuatorSim.state" : dir + "/actuatorSim.state");
     }
-    for (const DeviceSetup &setup : deviceSetupsFromEnvironment(std::getenv("ACTUATOR_SIM_DEVICES")))
+    std::string devices;
+    const bool chosen = environmentValue("ACTUATOR_SIM_DEVICES", devices);
+    for (const DeviceSetup &setup : deviceSetupsFromEnvironment(chosen ? devices.c_str() : nullptr))
         attach(setup.serial, setup.model, setup.motorConnected);
     return attachedCount();
 }

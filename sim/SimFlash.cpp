@@ -1,11 +1,10 @@
 #include "sim/SimFlash.h"
 
+#include "sim/SimPlatform.h"
 #include "sim/SimText.h"
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace actsim {
 
@@ -69,9 +68,15 @@ void applyField(FlashRecord &r, const std::string &name, const std::string &valu
 
 bool readFlashFile(const std::string &path, FlashMap &records)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::FILE *f = openFile(path, "rb");
+    if (!f)
         return false;
+    std::string data;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
+        data.append(chunk, n);
+    std::fclose(f);
+    std::istringstream in(data);
     std::string line;
     FlashRecord *current = nullptr;
     while (std::getline(in, line)) {
@@ -112,14 +117,14 @@ bool writeFlashFile(const std::string &path, const FlashMap &records)
             << "backDormant=" << r.backDormant << '\n';
     }
     const std::string data = out.str();
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    std::FILE *f = std::fopen(temp.c_str(), "wb");
+    const std::string temp = path + ".tmp" + std::to_string(processId());
+    std::FILE *f = openFile(temp, "wb");
     if (!f)
         return false;
     const bool written = std::fwrite(data.data(), 1, data.size(), f) == data.size();
     const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
+    if (!written || !closed || !replaceFile(temp, path)) {
+        removeFile(temp);
         return false;
     }
     return true;
@@ -161,12 +166,17 @@ bool FlashStore::find(const std::string &key, FlashRecord &record) const
     return true;
 }
 
-void FlashStore::put(const std::string &key, const FlashRecord &record)
+bool FlashStore::put(const std::string &key, const FlashRecord &record)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_records[key] = record;
-    if (!m_path.empty() && !writeFlashFile(m_path, m_records))
+    FlashMap records = m_records;
+    records[key] = record;
+    if (!m_path.empty() && !writeFlashFile(m_path, records)) {
         std::fprintf(stderr, "ActuatorLibrary: cannot write the state file %s\n", m_path.c_str());
+        return false;
+    }
+    m_records.swap(records);
+    return true;
 }
 
 } // namespace actsim

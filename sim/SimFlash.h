@@ -9,7 +9,8 @@
 //   btnSpeed=1.5              (likewise btnMode, btnJogStep, btnPos1, btnPos2,
 //                              backLightLevel, backSleepLevel, backDormant)
 // Texts are hex-encoded bytes so any byte survives; unknown lines are skipped.
-// The file is replaced atomically (a temporary file renamed over it).
+// The file is replaced atomically (a temporary file put in its place in one
+// step); a failed write leaves the previous file as it was.
 #ifndef SIMFLASH_H
 #define SIMFLASH_H
 
@@ -53,8 +54,9 @@ public:
     // Forgets every record and the path.
     void clear();
     bool find(const std::string &key, FlashRecord &record) const;
-    // Stores the record and rewrites the file when there is one.
-    void put(const std::string &key, const FlashRecord &record);
+    // Stores the record and rewrites the file when there is one; false, with
+    // the record and the file unchanged, when the file cannot be written.
+    bool put(const std::string &key, const FlashRecord &record);
 
 private:
     mutable std::mutex m_mutex;

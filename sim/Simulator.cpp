@@ -5,7 +5,8 @@
 // fault, in that order, before the device is locked and its slide brought up
 // to date. Failures: -1 for statuses and value reads, -10000.0 for positions.
 // A call on an unknown or detached handle fails; so does any device call but
-// openDev, closeDev and isDevOpen on a device that is not open.
+// openDev, closeDev and isDevOpen on a device that is not open. A write to
+// flash that cannot be saved in the state file fails and changes nothing.
 #include "sim/ActuatorSimControl.h"
 #include "sim/SimCore.h"
 #include "sim/SimText.h"
@@ -86,10 +87,22 @@ int statusCall(const char *name, int handle, const Args &args, Body &&body)
     return deviceCall<int>(name, handle, args, kFail, Need::Open, std::forward<Body>(body));
 }
 
-// Keeps what the device's flash now holds.
-void saveFlash(const SimDevice &dev)
+// Makes next what the device's flash holds. A flash that cannot be saved
+// fails the call and stays as it was.
+int keepFlash(SimDevice &dev, const actsim::FlashRecord &next)
 {
-    Simulator::instance().flash.put(dev.key, dev.flash);
+    if (!Simulator::instance().flash.put(dev.key, next))
+        return kFail;
+    dev.flash = next;
+    return 0;
+}
+
+template <typename T>
+int keepFlashField(SimDevice &dev, T actsim::FlashRecord::*field, T value)
+{
+    actsim::FlashRecord next = dev.flash;
+    next.*field = value;
+    return keepFlash(dev, next);
 }
 
 bool finite(double v)
@@ -108,16 +121,22 @@ bool finitePositive(double v)
 }
 
 template <typename Field>
-int storeReal(const char *name, int handle, double value, bool (*valid)(double), bool flash,
-              Field field)
+int storeReal(const char *name, int handle, double value, bool (*valid)(double), Field field)
 {
     return statusCall(name, handle, Args(handle).real(value), [&](SimDevice &d, double) {
         if (!valid(value))
             return kFail;
         field(d) = value;
-        if (flash)
-            saveFlash(d);
         return 0;
+    });
+}
+
+// A length kept in flash.
+int storeFlashLength(const char *name, int handle, double value,
+                     double actsim::FlashRecord::*field)
+{
+    return statusCall(name, handle, Args(handle).real(value), [&](SimDevice &d, double) {
+        return finiteNonNegative(value) ? keepFlashField(d, field, value) : kFail;
     });
 }
 
@@ -133,14 +152,19 @@ int storeInt(const char *name, int handle, int value, int minimum, int maximum, 
 }
 
 template <typename Field>
-int storeU16(const char *name, int handle, uint16_t value, bool flash, Field field)
+int storeU16(const char *name, int handle, uint16_t value, Field field)
 {
     return statusCall(name, handle, Args(handle).num(value), [&](SimDevice &d, double) {
         field(d) = value;
-        if (flash)
-            saveFlash(d);
         return 0;
     });
+}
+
+int storeFlashU16(const char *name, int handle, uint16_t value,
+                  uint16_t actsim::FlashRecord::*field)
+{
+    return statusCall(name, handle, Args(handle).num(value),
+                      [&](SimDevice &d, double) { return keepFlashField(d, field, value); });
 }
 
 int readText(const char *name, int handle, char *buffer, int size,
@@ -165,9 +189,7 @@ int writeText(const char *name, int handle, const char *text, int length,
                       [&](SimDevice &d, double) {
                           if (!text || length < 0)
                               return kFail;
-                          d.flash.*field = actsim::cutText(text, length);
-                          saveFlash(d);
-                          return 0;
+                          return keepFlashField(d, field, actsim::cutText(text, length));
                       });
 }
 
@@ -270,61 +292,58 @@ int drive(int handle, int direction)
 
 int setTargetPos(int handle, double value)
 {
-    return storeReal("setTargetPos", handle, value, finite, false,
+    return storeReal("setTargetPos", handle, value, finite,
                      [](SimDevice &d) -> double & { return d.move.target; });
 }
 
 int setRelativePos(int handle, double value)
 {
-    return storeReal("setRelativePos", handle, value, finiteNonNegative, false,
+    return storeReal("setRelativePos", handle, value, finiteNonNegative,
                      [](SimDevice &d) -> double & { return d.drive.offset; });
 }
 
 int setJogStep(int handle, double value)
 {
-    return storeReal("setJogStep", handle, value, finiteNonNegative, false,
+    return storeReal("setJogStep", handle, value, finiteNonNegative,
                      [](SimDevice &d) -> double & { return d.jog.step; });
 }
 
 int setCruiseBeginPos(int handle, double value)
 {
-    return storeReal("setCruiseBeginPos", handle, value, finite, false,
+    return storeReal("setCruiseBeginPos", handle, value, finite,
                      [](SimDevice &d) -> double & { return d.cruise.begin; });
 }
 
 int setCruiseEndPos(int handle, double value)
 {
-    return storeReal("setCruiseEndPos", handle, value, finite, false,
+    return storeReal("setCruiseEndPos", handle, value, finite,
                      [](SimDevice &d) -> double & { return d.cruise.end; });
 }
 
 int setBtnJogStep(int handle, double value)
 {
-    return storeReal("setBtnJogStep", handle, value, finiteNonNegative, true,
-                     [](SimDevice &d) -> double & { return d.flash.btnJogStep; });
+    return storeFlashLength("setBtnJogStep", handle, value, &actsim::FlashRecord::btnJogStep);
 }
 
 int setBtnPos1(int handle, double value)
 {
-    return storeReal("setBtnPos1", handle, value, finiteNonNegative, true,
-                     [](SimDevice &d) -> double & { return d.flash.btnPos1; });
+    return storeFlashLength("setBtnPos1", handle, value, &actsim::FlashRecord::btnPos1);
 }
 
 int setBtnPos2(int handle, double value)
 {
-    return storeReal("setBtnPos2", handle, value, finiteNonNegative, true,
-                     [](SimDevice &d) -> double & { return d.flash.btnPos2; });
+    return storeFlashLength("setBtnPos2", handle, value, &actsim::FlashRecord::btnPos2);
 }
 
 int setIO1TriggerInDisp(int handle, double value)
 {
-    return storeReal("setIO1TriggerInDisp", handle, value, finite, false,
+    return storeReal("setIO1TriggerInDisp", handle, value, finite,
                      [](SimDevice &d) -> double & { return d.settings.io1Disp; });
 }
 
 int setIO2TriggerInDisp(int handle, double value)
 {
-    return storeReal("setIO2TriggerInDisp", handle, value, finite, false,
+    return storeReal("setIO2TriggerInDisp", handle, value, finite,
                      [](SimDevice &d) -> double & { return d.settings.io2Disp; });
 }
 
@@ -354,11 +373,9 @@ int setBtnSpeed(int handle, float value)
 {
     return statusCall("setBtnSpeed", handle, Args(handle).single(value),
                       [&](SimDevice &d, double) {
-                          if (!finitePositive(value))
-                              return kFail;
-                          d.flash.btnSpeed = value;
-                          saveFlash(d);
-                          return 0;
+                          return finitePositive(value)
+                              ? keepFlashField(d, &actsim::FlashRecord::btnSpeed, value)
+                              : kFail;
                       });
 }
 
@@ -423,7 +440,7 @@ int setMotorEnable(int handle, int enable)
 
 int setJerk(int handle, uint16_t value)
 {
-    return storeU16("setJerk", handle, value, false,
+    return storeU16("setJerk", handle, value,
                     [](SimDevice &d) -> uint16_t & { return d.move.jerk; });
 }
 
@@ -440,77 +457,75 @@ int writeActuatorModel(int handle, uint16_t model)
 {
     return statusCall("writeActuatorModel", handle, Args(handle).num(model),
                       [&](SimDevice &d, double now) {
+                          actsim::FlashRecord next = d.flash;
+                          next.model = model;
+                          next.modelWritten = true;
+                          if (keepFlash(d, next) != 0)
+                              return kFail;
                           d.setModel(now, model);
-                          d.flash.model = model;
-                          d.flash.modelWritten = true;
-                          saveFlash(d);
                           return 0;
                       });
 }
 
 int setBtnMode(int handle, uint16_t mode)
 {
-    return storeU16("setBtnMode", handle, mode, true,
-                    [](SimDevice &d) -> uint16_t & { return d.flash.btnMode; });
+    return storeFlashU16("setBtnMode", handle, mode, &actsim::FlashRecord::btnMode);
 }
 
 int setBackLightLevel(int handle, uint16_t level)
 {
-    return storeU16("setBackLightLevel", handle, level, true,
-                    [](SimDevice &d) -> uint16_t & { return d.flash.backLightLevel; });
+    return storeFlashU16("setBackLightLevel", handle, level, &actsim::FlashRecord::backLightLevel);
 }
 
 int setBackSleepLevel(int handle, uint16_t level)
 {
-    return storeU16("setBackSleepLevel", handle, level, true,
-                    [](SimDevice &d) -> uint16_t & { return d.flash.backSleepLevel; });
+    return storeFlashU16("setBackSleepLevel", handle, level, &actsim::FlashRecord::backSleepLevel);
 }
 
 int setBackDormant(int handle, uint16_t minutes)
 {
-    return storeU16("setBackDormant", handle, minutes, true,
-                    [](SimDevice &d) -> uint16_t & { return d.flash.backDormant; });
+    return storeFlashU16("setBackDormant", handle, minutes, &actsim::FlashRecord::backDormant);
 }
 
 int setCurrent(int handle, uint16_t value)
 {
-    return storeU16("setCurrent", handle, value, false,
+    return storeU16("setCurrent", handle, value,
                     [](SimDevice &d) -> uint16_t & { return d.settings.current; });
 }
 
 int setSeparate(int handle, uint16_t value)
 {
-    return storeU16("setSeparate", handle, value, false,
+    return storeU16("setSeparate", handle, value,
                     [](SimDevice &d) -> uint16_t & { return d.settings.separate; });
 }
 
 int setTriggerInMode(int handle, uint16_t mode)
 {
-    return storeU16("setTriggerInMode", handle, mode, false,
+    return storeU16("setTriggerInMode", handle, mode,
                     [](SimDevice &d) -> uint16_t & { return d.settings.triggerInMode; });
 }
 
 int setTriggerOutMode(int handle, uint16_t mode)
 {
-    return storeU16("setTriggerOutMode", handle, mode, false,
+    return storeU16("setTriggerOutMode", handle, mode,
                     [](SimDevice &d) -> uint16_t & { return d.settings.triggerOutMode; });
 }
 
 int setTriggerOutCondition(int handle, uint16_t condition)
 {
-    return storeU16("setTriggerOutCondition", handle, condition, false,
+    return storeU16("setTriggerOutCondition", handle, condition,
                     [](SimDevice &d) -> uint16_t & { return d.settings.triggerOutCondition; });
 }
 
 int setIO1TriggerMode(int handle, uint16_t mode)
 {
-    return storeU16("setIO1TriggerMode", handle, mode, false,
+    return storeU16("setIO1TriggerMode", handle, mode,
                     [](SimDevice &d) -> uint16_t & { return d.settings.io1Mode; });
 }
 
 int setIO2TriggerMode(int handle, uint16_t mode)
 {
-    return storeU16("setIO2TriggerMode", handle, mode, false,
+    return storeU16("setIO2TriggerMode", handle, mode,
                     [](SimDevice &d) -> uint16_t & { return d.settings.io2Mode; });
 }
 

@@ -1,15 +1,30 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need,
 # asking only for those that are missing.
+#   tools/install-deps.sh            what make run / make test need
+#   tools/install-deps.sh --windows  what make test-windows needs instead: the
+#                                    MinGW-w64 cross compiler and Wine
 set -euo pipefail
 
-packages=(
-    cmake make g++ pkg-config
-    qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qt5-qmake
-    libqt5svg5-dev
-    fonts-noto-cjk
-    xvfb xauth
-)
+case "${1:-}" in
+"")
+    packages=(
+        cmake make g++ pkg-config
+        qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qt5-qmake
+        libqt5svg5-dev
+        fonts-noto-cjk
+        xvfb xauth
+    )
+    ;;
+--windows)
+    # The posix thread model: GCC 12's win32 model has no std::thread or std::mutex.
+    packages=(cmake make g++-mingw-w64-x86-64-posix wine64)
+    ;;
+*)
+    echo "usage: $0 [--windows]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,4 +46,4 @@ else
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${SUDO[@]}" apt-get update -qq
-"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${SUDO[@]}" apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=900 "${missing[@]}"

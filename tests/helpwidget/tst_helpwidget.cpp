@@ -233,6 +233,12 @@ void TestHelpWidget::sdkExampleAndHeader()
     QVERIFY(source.open(QIODevice::ReadOnly));
     QCOMPARE(shipped.readAll(), source.readAll());
     QVERIFY(!QDir(sdk + QStringLiteral("/lib")).entryList(QDir::Files).isEmpty());
+    // The guide names the library it comes with.
+    QFile guide(sdk + QStringLiteral("/README.md"));
+    QVERIFY(guide.open(QIODevice::ReadOnly));
+    const QString kind =
+            QString::fromUtf8(SDK_LIBRARY_SIMULATED ? "模拟控制器库" : "厂商提供的控制器库");
+    QVERIFY(QString::fromUtf8(guide.readAll()).contains(kind));
 }
 
 void TestHelpWidget::languageSwitchKeepsLinks()

@@ -7,6 +7,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 #include <atomic>
 #include <cmath>
 #include <functional>
@@ -43,6 +48,23 @@ QByteArray driverSerial(int h)
 {
     char buf[33] = {};
     return readDriverSerial(h, buf, 33) == 0 ? QByteArray(buf) : QByteArray("<failed>");
+}
+
+// Everything a device keeps in flash, as one text.
+QByteArray flashView(int h)
+{
+    char serial[33] = {};
+    float speed = 0;
+    uint16_t mode = 0, light = 0, sleep = 0, dormant = 0;
+    double step = 0, pos1 = 0, pos2 = 0;
+    const int read = readActuatorSerial(h, serial, 33)
+        + getBtnParam(h, &speed, &mode, &step, &pos1, &pos2, &light, &sleep, &dormant);
+    return QByteArray(serial) + ' ' + QByteArray::number(readActuatorModel(h)) + ' '
+        + QByteArray::number(speed) + ' ' + QByteArray::number(step) + ' '
+        + QByteArray::number(pos1) + ' ' + QByteArray::number(pos2) + ' '
+        + QByteArray::number(mode) + ' ' + QByteArray::number(light) + ' '
+        + QByteArray::number(sleep) + ' ' + QByteArray::number(dormant) + ' '
+        + QByteArray::number(read);
 }
 
 QString journalEntry(int i)
@@ -149,6 +171,7 @@ private slots:
     void journalTimes();
     void stateFileRoundTrip();
     void stateFileFromEnvironment();
+    void flashWriteThatCannotBeSavedFails();
 };
 
 void TestSimulator::devicesFromEnvironment_data()
@@ -1347,6 +1370,53 @@ void TestSimulator::stateFileFromEnvironment()
              0);
     QCOMPARE(light, uint16_t(9));
     simReset();
+}
+
+// The disk is full (the file size limit stands in for it): every kind of
+// flash write fails, and the device and the file keep what they held.
+void TestSimulator::flashWriteThatCannotBeSavedFails()
+{
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    const QByteArray path = dir.filePath("flash.state").toUtf8();
+    simSetStateFile(path.constData());
+    const int h = simAttach("S 000000000001", 1, 1);
+    openDev(h);
+    QCOMPARE(writeActuatorSerial(h, "OLD", 3), 0);
+    const QByteArray before = flashView(h);
+    QFile file(QString::fromUtf8(path));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+
+    const std::function<int()> writes[] = {
+        [h] { return writeActuatorSerial(h, "LOST", 4); },
+        [h] { return writeActuatorModel(h, 4); },
+        [h] { return setBtnSpeed(h, 1.5f); },
+        [h] { return setBtnPos1(h, 0.5); },
+        [h] { return setBackDormant(h, 9); },
+    };
+    rlimit normal{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &normal), 0);
+    const rlimit full{16, normal.rlim_max};
+    const auto onSignal = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+    std::vector<int> results;
+    for (const auto &write : writes)
+        results.push_back(write());
+    setrlimit(RLIMIT_FSIZE, &normal);
+    std::signal(SIGXFSZ, onSignal);
+
+    for (int result : results)
+        QCOMPARE(result, -1);
+    QCOMPARE(flashView(h), before);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), saved);
+    file.close();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"flash.state"});
+#else
+    QSKIP("needs a file size limit");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestSimulator)
