@@ -827,7 +827,7 @@
     </message>
     <message>
         <source>: “%1”不是两位十六进制字节，未发送</source>
-        <translation>: "%1" is not a hex byte of two digits, nothing sent</translation>
+        <translation>: &quot;%1&quot; is not a hex byte of two digits, nothing sent</translation>
     </message>
 </context>
 <context>
@@ -928,6 +928,11 @@
     <message>
         <source>了解更多详细信息</source>
         <translation>Learn more</translation>
+    </message>
+    <message>
+        <source>KESTA-ORV电动促动控制器用户手册.pdf</source>
+        <comment>file name of the user manual</comment>
+        <translation>KESTA-ORV_Actuator_Controller_User_Manual.pdf</translation>
     </message>
 </context>
 <context>

@@ -438,7 +438,7 @@ void TestLanguage::switchRelabelsOpenWindows()
     QVERIFY(trigger->isVisible());
     QCOMPARE(help->findChild<QLabel *>(QStringLiteral("lbManual"))->text(),
              QStringLiteral("<a style='color: blue; text-decoration: none' "
-                            "href = /help/KESTA-ORV电动促动控制器用户手册.pdf>Open</a>"));
+                            "href = /help/KESTA-ORV_Actuator_Controller_User_Manual.pdf>Open</a>"));
 
     // Texts written at run time stay as they were: device names, values, log.
     QCOMPARE(panels.at(0)->findChild<QLabel *>(QStringLiteral("lbDevInfo"))->text(), Serial(1));
