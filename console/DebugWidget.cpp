@@ -1,10 +1,13 @@
 #include "console/DebugWidget.h"
 #include "ui_DebugWidget.h"
 
+#include "device/DeviceOwners.h"
 #include "device/LibraryText.h"
 
 #include <QByteArray>
 #include <QDebug>
+#include <QEvent>
+#include <QRegularExpression>
 #include <QtGlobal>
 
 namespace {
@@ -39,13 +42,50 @@ DebugWidget::DebugWidget(QWidget *parent)
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::Window);
     setWindowModality(Qt::WindowModal);
-    resize(1097, 732);
     ConnectButtons();
+    UpdateDeviceButtons();
+    resize(1097, 732);
+    GrowToFit();
 }
 
+// The console gives back the device it holds, like a panel does when it goes.
 DebugWidget::~DebugWidget()
 {
+    if (curHandle != -1) {
+        ::closeDev(curHandle);
+        DeviceOwners::Release(curHandle, DeviceOwners::ConsoleOwner);
+    }
     delete ui;
+}
+
+void DebugWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        GrowToFit();
+    }
+    QWidget::changeEvent(event);
+}
+
+// The window is 1097 x 732 unless its texts need more room in the current
+// language and font; it never shrinks below what the user made it.
+void DebugWidget::GrowToFit()
+{
+    layout()->activate();
+    resize(size().expandedTo(sizeHint()));
+}
+
+// At most one device: "open" while none is held and the list has entries,
+// "close" while one is held, and every command only with a device of its own.
+void DebugWidget::UpdateDeviceButtons()
+{
+    const bool held = curHandle != -1;
+    ui->pbOpenDev->setEnabled(!held && ui->cbDevice->count() > 0);
+    ui->pbCloseDev->setEnabled(held);
+    ui->pbIsDevOpen->setEnabled(held);
+    for (QGroupBox *group : {ui->gbMoveCtrl, ui->gbMoveParam, ui->gbJogParam, ui->gbRelaParam, ui->gbCruiseParam,
+                             ui->gbBtnParam, ui->gbDevSetting, ui->gbReadInfo, ui->gbWriteInfo, ui->gbDebug})
+        group->setEnabled(held);
 }
 
 void DebugWidget::ConnectButtons()
@@ -203,39 +243,42 @@ void DebugWidget::ScanDev()
     for (int i = 0; i < listed; ++i)
         handles << QString::number(devHandles[i]);
     ui->cbDevice->addItems(handles);
-    if (listed > 0) {
-        ui->pbOpenDev->setEnabled(true);
-    } else {
-        ui->pbOpenDev->setEnabled(false);
-        ui->pbCloseDev->setEnabled(false);
-    }
+    UpdateDeviceButtons();
     QString entry = tr("扫描设备, 设备数量: %1").arg(count);
     if (listed > 0)
         entry += QLatin1Char('\n') + handles.join(QLatin1Char(' '));
     Append(entry);
 }
 
+// A device a control panel holds is left alone; a failed open holds nothing.
 void DebugWidget::OpenDev()
 {
     const int index = ui->cbDevice->currentIndex();
-    if (index < 0 || index >= ui->cbDevice->count())
+    if (curHandle != -1 || index < 0 || index >= ui->cbDevice->count())
         return;
-    curHandle = devHandles[index];
-    const int status = ::openDev(curHandle);
-    LogStatus(tr("打开设备 %1").arg(curHandle), status);
-    if (status == 0) {
-        ui->pbOpenDev->setEnabled(false);
-        ui->pbCloseDev->setEnabled(true);
+    const DevHandle handle = devHandles[index];
+    if (!DeviceOwners::Acquire(handle, DeviceOwners::ConsoleOwner)) {
+        Append(tr("打开设备 %1: 设备正由控制面板使用，未打开").arg(handle));
+        return;
     }
+    const int status = ::openDev(handle);
+    LogStatus(tr("打开设备 %1").arg(handle), status);
+    if (status == 0)
+        curHandle = handle;
+    else
+        DeviceOwners::Release(handle, DeviceOwners::ConsoleOwner);
+    UpdateDeviceButtons();
 }
 
 void DebugWidget::CloseDev()
 {
     const DevHandle handle = curHandle;
+    if (handle == -1)
+        return;
     const int status = ::closeDev(handle);
+    DeviceOwners::Release(handle, DeviceOwners::ConsoleOwner);
     curHandle = -1;
-    ui->pbOpenDev->setEnabled(true);
-    ui->pbCloseDev->setEnabled(false);
+    UpdateDeviceButtons();
     LogStatus(tr("关闭设备 %1").arg(handle), status);
 }
 
@@ -281,7 +324,7 @@ void DebugWidget::SetBtnDormant() { LogStatus(tr("离线 休眠时间"), ::setBa
 void DebugWidget::SetTriIn() { LogStatus(tr("触发输入"), ::setTriggerInMode(curHandle, ItemCode(ui->cbInVolMode))); }
 void DebugWidget::SetTriOut() { LogStatus(tr("触发输出"), ::setTriggerOutMode(curHandle, ItemCode(ui->cbOutVolMode))); }
 void DebugWidget::on_pbTriggerOutCondition_clicked() { LogStatus(tr("设置触发输出条件"), ::setTriggerOutCondition(curHandle, ItemCode(ui->cbOutMoveMode))); }
-void DebugWidget::SetTriTime() { LogStatus(tr("触发时间"), ::setTriggerTime(curHandle, int16_t(ui->sbTriggerTime->value()))); }
+void DebugWidget::SetTriTime() { LogStatus(tr("触发时间"), ::setTriggerTime(curHandle, ui->sbTriggerTime->value())); }
 void DebugWidget::SetActModel() { LogStatus(tr("临时促动器型号"), ::setActuatorModel(curHandle, Word(ui->sbTmpModel))); }
 void DebugWidget::on_pushButton_IO1_clicked() { LogStatus(tr("IO1设置"), ::setIO1TriggerMode(curHandle, ItemCode(ui->cb_IO1TriggerMode))); }
 void DebugWidget::on_pushButton_IO2_clicked() { LogStatus(tr("IO2设置"), ::setIO2TriggerMode(curHandle, ItemCode(ui->cb_IO2TriggerMode))); }
@@ -403,13 +446,44 @@ void DebugWidget::on_pbRecoil_read_clicked()
 {
     const int recoil = ::readRecoil(curHandle);
     qDebug() << 602 << recoil;
-    ui->sbRecoil->setValue(recoil); // the box clamps a failed (negative) read to 0
+    // A failed read must not land in the box: the next "set" would write it.
+    if (recoil >= 0)
+        ui->sbRecoil->setValue(recoil);
     LogStatus(tr("读反冲校准"), recoil < 0 ? recoil : 0);
+}
+
+// The payload is exactly what was typed: 1 to 64 hex bytes of two digits each,
+// separated by spaces, each with an optional 0x. Anything else sends nothing.
+bool DebugWidget::ParsePayload(QByteArray *payload)
+{
+    static const QRegularExpression byteText(QStringLiteral("^(?:0[xX])?([0-9A-Fa-f]{2})$"));
+    const QStringList items =
+            ui->leDebugData->text().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    const QString label = tr("发送自定义报文");
+    if (items.isEmpty()) {
+        Append(label + tr(": 报文为空，未发送"));
+        return false;
+    }
+    if (items.size() > kMaxPayload) {
+        Append(label + tr(": 报文有 %1 字节，超过 %2 字节，未发送").arg(items.size()).arg(kMaxPayload));
+        return false;
+    }
+    for (const QString &item : items) {
+        const QRegularExpressionMatch match = byteText.match(item);
+        if (!match.hasMatch()) {
+            Append(label + tr(": “%1”不是两位十六进制字节，未发送").arg(item));
+            return false;
+        }
+        payload->append(char(match.captured(1).toUInt(nullptr, 16)));
+    }
+    return true;
 }
 
 void DebugWidget::SendDebug()
 {
-    const QByteArray payload = QByteArray::fromHex(ui->leDebugData->text().toUtf8());
+    QByteArray payload;
+    if (!ParsePayload(&payload))
+        return;
     uint8_t reply[kReplyCapacity] = {};
     const int length = ::sendDebugData(curHandle, ui->sbDebugFunc->value(),
                                        reinterpret_cast<const uint8_t *>(payload.constData()),

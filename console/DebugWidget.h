@@ -19,6 +19,7 @@ class DebugWidget : public QWidget
 public:
     static constexpr int kMaxDevices = 6;
     static constexpr int kReplyCapacity = 64;
+    static constexpr int kMaxPayload = 64;
 
     explicit DebugWidget(QWidget *parent = nullptr);
     ~DebugWidget() override;
@@ -29,6 +30,9 @@ public:
     static bool PositionValid(double pos);
     static QString StatusWordText(uint16_t word);
     static QString ReplyText(const uint8_t *reply, int length);
+
+protected:
+    void changeEvent(QEvent *event) override;
 
 private slots:
     void ScanDev();
@@ -104,6 +108,9 @@ private:
     using TextWrite = int (*)(int, const char *, int);
 
     void ConnectButtons();
+    void UpdateDeviceButtons();
+    void GrowToFit();
+    bool ParsePayload(QByteArray *payload);
     void Append(const QString &entry);
     void LogStatus(const QString &label, int status);
     void LogValue(const QString &label, bool ok, const QString &value);

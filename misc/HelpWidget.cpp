@@ -3,10 +3,24 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QSettings>
 #include <QUrl>
 
 namespace {
-const char kWebSite[] = "https://www.nuvik.com";
+const char kHelpIndex[] = "/help/index.html";
+
+// "了解更多" leads to the web address set in appConfig.ini (group "help", key
+// "url"; http or https only), or else to the index of the local help folder.
+QString LearnMoreTarget()
+{
+    const QSettings settings(QCoreApplication::applicationDirPath() + QStringLiteral("/appConfig.ini"),
+                             QSettings::IniFormat);
+    const QUrl url(settings.value(QStringLiteral("help/url")).toString().trimmed(), QUrl::StrictMode);
+    if (url.isValid() && !url.host().isEmpty()
+        && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")))
+        return QString::fromLatin1(url.toEncoded());
+    return QLatin1String(kHelpIndex);
+}
 
 QString LinkText(const QString &href, const QString &text)
 {
@@ -32,12 +46,20 @@ HelpWidget::HelpWidget(QWidget *parent)
 
     connect(ui->pbClose, &QPushButton::clicked, this, &HelpWidget::SlotCloseWindow);
 
-    ui->lbLearnMore->setOpenExternalLinks(true);
     WrapLinks();
 
     connect(ui->lbManual, &QLabel::linkActivated, this, &HelpWidget::SlotLinkActivated);
     connect(ui->lbCplusSdk, &QLabel::linkActivated, this, &HelpWidget::SlotLinkActivated);
     connect(ui->lbLabviewSdk, &QLabel::linkActivated, this, &HelpWidget::SlotLinkActivated);
+    // The address is read again on the click: an href without quotes ends at
+    // the first '=' of a query.
+    connect(ui->lbLearnMore, &QLabel::linkActivated, this, [this]() {
+        const QString target = LearnMoreTarget();
+        if (target.startsWith(QLatin1Char('/')))
+            SlotLinkActivated(target);
+        else
+            QDesktopServices::openUrl(QUrl(target, QUrl::StrictMode));
+    });
 }
 
 HelpWidget::~HelpWidget()
@@ -57,11 +79,14 @@ void HelpWidget::SlotLinkActivated(const QString &strUrl)
 }
 
 // Wraps the current (translated) texts of the four link labels in their links.
+// The manual is the one of the interface's language: its file name is
+// translated with the texts.
 void HelpWidget::WrapLinks()
 {
-    ui->lbLearnMore->setText(LinkText(QLatin1String(kWebSite), ui->lbLearnMore->text()));
-    ui->lbManual->setText(
-            LinkText(QStringLiteral("/help/KESTA-ORV电动促动控制器用户手册.pdf"), ui->lbManual->text()));
+    ui->lbLearnMore->setText(LinkText(LearnMoreTarget(), ui->lbLearnMore->text()));
+    ui->lbManual->setText(LinkText(QStringLiteral("/help/")
+                                           + tr("KESTA-ORV电动促动控制器用户手册.pdf", "file name of the user manual"),
+                                   ui->lbManual->text()));
     ui->lbCplusSdk->setText(
             LinkText(QStringLiteral("/help/Nuvik_C++C#SDK"), ui->lbCplusSdk->text()));
     ui->lbLabviewSdk->setText(

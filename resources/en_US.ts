@@ -80,11 +80,11 @@
     </message>
     <message>
         <source>位置1</source>
-        <translation>Pos 1</translation>
+        <translation>Pos. 1</translation>
     </message>
     <message>
         <source>位置2</source>
-        <translation>Pos 2</translation>
+        <translation>Pos. 2</translation>
     </message>
     <message>
         <source>背光亮度等级</source>
@@ -146,7 +146,7 @@
     </message>
     <message>
         <source>按钮参数配置</source>
-        <translation>Buttons...</translation>
+        <translation>Offline...</translation>
     </message>
     <message>
         <source>设备参数配置</source>
@@ -158,7 +158,7 @@
     </message>
     <message>
         <source>初始位置：</source>
-        <translation>Start:</translation>
+        <translation>Begin:</translation>
     </message>
     <message>
         <source>mm</source>
@@ -170,7 +170,7 @@
     </message>
     <message>
         <source>停留时间：</source>
-        <translation>Dwell:</translation>
+        <translation>Dwell time:</translation>
     </message>
     <message>
         <source>ms</source>
@@ -178,7 +178,7 @@
     </message>
     <message>
         <source>巡航次数：</source>
-        <translation>Times:</translation>
+        <translation>Count:</translation>
     </message>
     <message>
         <source>还原</source>
@@ -191,7 +191,7 @@
     <message>
         <source>巡航起始位置 超出限制范围
 </source>
-        <translation>Cruise start position out of range
+        <translation>Cruise begin position out of range
 </translation>
     </message>
     <message>
@@ -209,7 +209,7 @@
     <message>
         <source>巡航次数 超出限制范围
 </source>
-        <translation>Cruise times out of range
+        <translation>Cruise count out of range
 </translation>
     </message>
 </context>
@@ -229,7 +229,7 @@
     </message>
     <message>
         <source>设备端口</source>
-        <translation>Port</translation>
+        <translation>Device</translation>
     </message>
     <message>
         <source>打开</source>
@@ -241,7 +241,7 @@
     </message>
     <message>
         <source>设备是否打开</source>
-        <translation>Is open</translation>
+        <translation>Device open?</translation>
     </message>
     <message>
         <source>运动控制</source>
@@ -257,19 +257,19 @@
     </message>
     <message>
         <source>推进(左)</source>
-        <translation>Drive (L)</translation>
+        <translation>Drive left</translation>
     </message>
     <message>
         <source>推进(右)</source>
-        <translation>Drive (R)</translation>
+        <translation>Drive right</translation>
     </message>
     <message>
         <source>步进(左)</source>
-        <translation>Jog (L)</translation>
+        <translation>Jog left</translation>
     </message>
     <message>
         <source>步进(右)</source>
-        <translation>Jog (R)</translation>
+        <translation>Jog right</translation>
     </message>
     <message>
         <source>回原点</source>
@@ -281,7 +281,7 @@
     </message>
     <message>
         <source>move参数设置</source>
-        <translation>Move parameters</translation>
+        <translation>Set move parameters</translation>
     </message>
     <message>
         <source>设置目标位置</source>
@@ -293,7 +293,7 @@
     </message>
     <message>
         <source>设置加速度</source>
-        <translation>Set acc</translation>
+        <translation>Set acceleration</translation>
     </message>
     <message>
         <source>设置弓形参数</source>
@@ -301,7 +301,7 @@
     </message>
     <message>
         <source>步进控制</source>
-        <translation>Jog control</translation>
+        <translation>Jog</translation>
     </message>
     <message>
         <source>设置步长</source>
@@ -313,11 +313,11 @@
     </message>
     <message>
         <source>次数</source>
-        <translation>Times</translation>
+        <translation>Count</translation>
     </message>
     <message>
         <source>剩余步进次数</source>
-        <translation>Jogs left</translation>
+        <translation>Remaining jogs</translation>
     </message>
     <message>
         <source>相对位移</source>
@@ -329,27 +329,27 @@
     </message>
     <message>
         <source>相对位移使能</source>
-        <translation>Offset on</translation>
+        <translation>Offset enable</translation>
     </message>
     <message>
         <source>巡航模式</source>
-        <translation>Cruise mode</translation>
+        <translation>Cruise</translation>
     </message>
     <message>
         <source>初始位置</source>
-        <translation>Start</translation>
+        <translation>Begin position</translation>
     </message>
     <message>
         <source>最终位置</source>
-        <translation>End</translation>
+        <translation>End position</translation>
     </message>
     <message>
         <source>停留时间</source>
-        <translation>Dwell</translation>
+        <translation>Dwell time</translation>
     </message>
     <message>
         <source>剩余巡航次数</source>
-        <translation>Cruises left</translation>
+        <translation>Remaining cruises</translation>
     </message>
     <message>
         <source>离线参数</source>
@@ -369,11 +369,11 @@
     </message>
     <message>
         <source>位置1</source>
-        <translation>Position 1</translation>
+        <translation>Pos. 1</translation>
     </message>
     <message>
         <source>位置2</source>
-        <translation>Position 2</translation>
+        <translation>Pos. 2</translation>
     </message>
     <message>
         <source>背光亮度等级</source>
@@ -397,11 +397,11 @@
     </message>
     <message>
         <source>上升沿</source>
-        <translation>Rising edge</translation>
+        <translation>Rising</translation>
     </message>
     <message>
         <source>下降沿</source>
-        <translation>Falling edge</translation>
+        <translation>Falling</translation>
     </message>
     <message>
         <source>触发输入1位移</source>
@@ -417,11 +417,11 @@
     </message>
     <message>
         <source>高电平</source>
-        <translation>High level</translation>
+        <translation>High</translation>
     </message>
     <message>
         <source>低电平</source>
-        <translation>Low level</translation>
+        <translation>Low</translation>
     </message>
     <message>
         <source>触发输出条件</source>
@@ -429,15 +429,15 @@
     </message>
     <message>
         <source>电机运动</source>
-        <translation>Motor moving</translation>
+        <translation>Moving</translation>
     </message>
     <message>
         <source>达到指定位置</source>
-        <translation>Position reached</translation>
+        <translation>At position</translation>
     </message>
     <message>
         <source>达到最大速度</source>
-        <translation>Max speed reached</translation>
+        <translation>Max speed</translation>
     </message>
     <message>
         <source>IO1</source>
@@ -469,7 +469,7 @@
     </message>
     <message>
         <source>信息查询</source>
-        <translation>Queries</translation>
+        <translation>Read</translation>
     </message>
     <message>
         <source>位置查询</source>
@@ -537,7 +537,7 @@
     </message>
     <message>
         <source>debug</source>
-        <translation>debug</translation>
+        <translation>Debug</translation>
     </message>
     <message>
         <source>设置电流</source>
@@ -570,7 +570,7 @@
    Left limit reached: %4
    Right limit reached: %5
    Motor enabled: %6
-   Slide homed: %7
+   Homed: %7
    Motion control disabled: %8</translation>
     </message>
     <message>
@@ -583,7 +583,7 @@
     </message>
     <message>
         <source>扫描设备, 设备数量: %1</source>
-        <translation>Scan devices, devices found: %1</translation>
+        <translation>Refresh, devices found: %1</translation>
     </message>
     <message>
         <source>打开设备 %1</source>
@@ -631,11 +631,11 @@
     </message>
     <message>
         <source>步进次数</source>
-        <translation>Jog times</translation>
+        <translation>Jog count</translation>
     </message>
     <message>
         <source>巡航初始位置</source>
-        <translation>Cruise start position</translation>
+        <translation>Cruise begin position</translation>
     </message>
     <message>
         <source>巡航最终位置</source>
@@ -647,7 +647,7 @@
     </message>
     <message>
         <source>巡航次数</source>
-        <translation>Cruise times</translation>
+        <translation>Cruise count</translation>
     </message>
     <message>
         <source>离线 速度</source>
@@ -655,7 +655,7 @@
     </message>
     <message>
         <source>离线 运行模式</source>
-        <translation>Offline run mode</translation>
+        <translation>Offline mode</translation>
     </message>
     <message>
         <source>离线 步长</source>
@@ -663,11 +663,11 @@
     </message>
     <message>
         <source>离线 位置1</source>
-        <translation>Offline position 1</translation>
+        <translation>Offline pos. 1</translation>
     </message>
     <message>
         <source>离线 位置2</source>
-        <translation>Offline position 2</translation>
+        <translation>Offline pos. 2</translation>
     </message>
     <message>
         <source>离线 亮度等级</source>
@@ -679,7 +679,7 @@
     </message>
     <message>
         <source>离线 休眠时间</source>
-        <translation>Offline sleep time</translation>
+        <translation>Offline sleep after</translation>
     </message>
     <message>
         <source>设置触发输出条件</source>
@@ -687,11 +687,11 @@
     </message>
     <message>
         <source>IO1设置</source>
-        <translation>IO1 settings</translation>
+        <translation>Set IO1 mode</translation>
     </message>
     <message>
         <source>IO2设置</source>
-        <translation>IO2 settings</translation>
+        <translation>Set IO2 mode</translation>
     </message>
     <message>
         <source>设置触发输入1位移量</source>
@@ -715,15 +715,15 @@
     </message>
     <message>
         <source>获取位置信息</source>
-        <translation>Get position</translation>
+        <translation>Read position</translation>
     </message>
     <message>
         <source>获取运行状态</source>
-        <translation>Get work status</translation>
+        <translation>Read status</translation>
     </message>
     <message>
         <source>查询Move参数</source>
-        <translation>Query move parameters</translation>
+        <translation>Read move parameters</translation>
     </message>
     <message>
         <source>   targetPos: %1
@@ -739,7 +739,7 @@
     </message>
     <message>
         <source>查询Jog参数</source>
-        <translation>Query jog parameters</translation>
+        <translation>Read jog parameters</translation>
     </message>
     <message>
         <source>   jogStep: %1
@@ -751,7 +751,7 @@
     </message>
     <message>
         <source>查询Drive参数</source>
-        <translation>Query drive parameters</translation>
+        <translation>Read drive parameters</translation>
     </message>
     <message>
         <source>   offset: %1
@@ -761,7 +761,7 @@
     </message>
     <message>
         <source>查询Cruise参数</source>
-        <translation>Query cruise parameters</translation>
+        <translation>Read cruise parameters</translation>
     </message>
     <message>
         <source>   startPos: %1
@@ -775,7 +775,7 @@
     </message>
     <message>
         <source>查询离线参数</source>
-        <translation>Query offline parameters</translation>
+        <translation>Read offline parameters</translation>
     </message>
     <message>
         <source>   速度: %1
@@ -789,8 +789,8 @@
         <translation>   Speed: %1
    Mode: %2
    Step: %3
-   Position 1: %4
-   Position 2: %5
+   Pos. 1: %4
+   Pos. 2: %5
    Brightness: %6
    Sleep level: %7
    Sleep after: %8</translation>
@@ -823,6 +823,32 @@
         <source>发送自定义报文</source>
         <translation>Send custom frame</translation>
     </message>
+    <message>
+        <source>软件版本</source>
+        <comment>write</comment>
+        <translation>Write software version</translation>
+    </message>
+    <message>
+        <source>debug</source>
+        <comment>send a frame</comment>
+        <translation>Send frame</translation>
+    </message>
+    <message>
+        <source>打开设备 %1: 设备正由控制面板使用，未打开</source>
+        <translation>Open device %1: in use by a control panel, not opened</translation>
+    </message>
+    <message>
+        <source>: 报文为空，未发送</source>
+        <translation>: no payload, nothing sent</translation>
+    </message>
+    <message>
+        <source>: 报文有 %1 字节，超过 %2 字节，未发送</source>
+        <translation>: %1 bytes, more than %2, nothing sent</translation>
+    </message>
+    <message>
+        <source>: “%1”不是两位十六进制字节，未发送</source>
+        <translation>: &quot;%1&quot; is not a hex byte of two digits, nothing sent</translation>
+    </message>
 </context>
 <context>
     <name>DriveParamWidget</name>
@@ -848,7 +874,7 @@
     </message>
     <message>
         <source>加速度:</source>
-        <translation>Acc:</translation>
+        <translation>Accel.:</translation>
     </message>
     <message>
         <source>mm/s²</source>
@@ -923,6 +949,11 @@
         <source>了解更多详细信息</source>
         <translation>Learn more</translation>
     </message>
+    <message>
+        <source>KESTA-ORV电动促动控制器用户手册.pdf</source>
+        <comment>file name of the user manual</comment>
+        <translation>KESTA-ORV_Actuator_Controller_User_Manual.pdf</translation>
+    </message>
 </context>
 <context>
     <name>JogParamWidget</name>
@@ -940,7 +971,7 @@
     </message>
     <message>
         <source>步进次数：</source>
-        <translation>Times:</translation>
+        <translation>Count:</translation>
     </message>
     <message>
         <source>步进延时：</source>
@@ -973,7 +1004,7 @@
     <message>
         <source>步进次数 超出限制范围
 </source>
-        <translation>Jog times out of range
+        <translation>Jog count out of range
 </translation>
     </message>
 </context>
@@ -985,7 +1016,7 @@
     </message>
     <message>
         <source>debug</source>
-        <translation>debug</translation>
+        <translation>Debug</translation>
     </message>
     <message>
         <source>提示</source>
@@ -1022,7 +1053,7 @@ No parameters will be saved during this run, so that the file is not overwritten
     </message>
     <message>
         <source>位置:</source>
-        <translation>Pos:</translation>
+        <translation>Position:</translation>
     </message>
     <message>
         <source>mm</source>
@@ -1038,7 +1069,7 @@ No parameters will be saved during this run, so that the file is not overwritten
     </message>
     <message>
         <source>加速度:</source>
-        <translation>Acc:</translation>
+        <translation>Accel.:</translation>
     </message>
     <message>
         <source>mm/s²</source>
@@ -1116,7 +1147,7 @@ No parameters will be saved during this run, so that the file is not overwritten
     </message>
     <message>
         <source>使能设备</source>
-        <translation>Enable</translation>
+        <translation>Motor enable</translation>
     </message>
     <message>
         <source>移动</source>
@@ -1148,7 +1179,7 @@ No parameters will be saved during this run, so that the file is not overwritten
     </message>
     <message>
         <source>设置按钮参数</source>
-        <translation>Set button parameters</translation>
+        <translation>Set offline parameters</translation>
     </message>
     <message>
         <source>设置触发参数</source>
@@ -1156,7 +1187,7 @@ No parameters will be saved during this run, so that the file is not overwritten
     </message>
     <message>
         <source>手动设置促动器型号</source>
-        <translation>Set actuator model by hand</translation>
+        <translation>Set model by hand</translation>
     </message>
     <message>
         <source>初始化运动轴参数成功</source>
@@ -1189,9 +1220,9 @@ No parameters will be saved during this run, so that the file is not overwritten
 弓形参数: %4   弓形参数使能: %5
 </source>
         <translation>
-Target: %1mm
-Speed: %2mm/s   Acc: %3mm/s²
-Jerk: %4   Jerk %5
+Target position: %1mm
+Speed: %2mm/s   Acceleration: %3mm/s²
+Jerk: %4   Jerk enable: %5
 </translation>
     </message>
     <message>
@@ -1207,7 +1238,7 @@ Jerk: %4   Jerk %5
 正方向  步长: %1mm  延时: %2ms  次数: %3
 </source>
         <translation>
-Positive direction  Step: %1mm  Delay: %2ms  Times: %3
+Positive direction  Step: %1mm  Delay: %2ms  Count: %3
 </translation>
     </message>
     <message>
@@ -1215,7 +1246,7 @@ Positive direction  Step: %1mm  Delay: %2ms  Times: %3
 负方向  步长: %1mm  延时: %2ms  次数: %3
 </source>
         <translation>
-Negative direction  Step: %1mm  Delay: %2ms  Times: %3
+Negative direction  Step: %1mm  Delay: %2ms  Count: %3
 </translation>
     </message>
     <message>
@@ -1226,8 +1257,8 @@ Negative direction  Step: %1mm  Delay: %2ms  Times: %3
 </source>
         <translation>
 Positive direction  Offset: %1mm
-Offset %2
-Speed: %3mm/s  Acc: %4mm/s²
+Offset enable: %2
+Speed: %3mm/s  Acceleration: %4mm/s²
 </translation>
     </message>
     <message>
@@ -1238,8 +1269,8 @@ Speed: %3mm/s  Acc: %4mm/s²
 </source>
         <translation>
 Negative direction  Offset: %1mm
-Offset %2
-Speed: %3mm/s  Acc: %4mm/s²
+Offset enable: %2
+Speed: %3mm/s  Acceleration: %4mm/s²
 </translation>
     </message>
     <message>
@@ -1247,7 +1278,7 @@ Speed: %3mm/s  Acc: %4mm/s²
 步长: %1mm  延时: %2ms  次数: %3
 </source>
         <translation>
-Step: %1mm  Delay: %2ms  Times: %3
+Step: %1mm  Delay: %2ms  Count: %3
 </translation>
     </message>
     <message>
@@ -1256,8 +1287,8 @@ Step: %1mm  Delay: %2ms  Times: %3
 速度: %3mm/s  加速度: %4mm/s²
 </source>
         <translation>
-Offset: %1mm  Offset %2
-Speed: %3mm/s  Acc: %4mm/s²
+Offset: %1mm  Offset enable: %2
+Speed: %3mm/s  Acceleration: %4mm/s²
 </translation>
     </message>
     <message>
@@ -1266,8 +1297,8 @@ Speed: %3mm/s  Acc: %4mm/s²
 停留时间: %3ms  巡航次数:%4
 </source>
         <translation>
-Start: %1mm  End: %2mm
-Dwell: %3ms  Times: %4
+Begin position: %1mm  End position: %2mm
+Dwell time: %3ms  Cruise count: %4
 </translation>
     </message>
     <message>
@@ -1292,47 +1323,47 @@ Dwell: %3ms  Times: %4
 </source>
         <translation>
 Speed: %1mm/s  Mode: %2
-Step: %3mm  Position 1: %4mm
-Position 2: %5mm
+Step: %3mm  Pos. 1: %4mm
+Pos. 2: %5mm
 Brightness: %6, Sleep level: %7
 Sleep after: %8min
 </translation>
     </message>
     <message>
         <source>IO%1: 触发输入, %2, 相对位移 %3</source>
-        <translation>IO%1: trigger input, %2, offset %3</translation>
+        <translation>IO%1: input, %2, offset %3</translation>
     </message>
     <message>
         <source>上升沿触发</source>
-        <translation>rising edge</translation>
+        <translation>rising</translation>
     </message>
     <message>
         <source>下降沿触发</source>
-        <translation>falling edge</translation>
+        <translation>falling</translation>
     </message>
     <message>
         <source>电机运动</source>
-        <translation>motor moving</translation>
+        <translation>moving</translation>
     </message>
     <message>
         <source>到达指定位置</source>
-        <translation>position reached</translation>
+        <translation>at position</translation>
     </message>
     <message>
         <source>达到最大速度</source>
-        <translation>maximum speed reached</translation>
+        <translation>max speed</translation>
     </message>
     <message>
         <source>IO%1: 触发输出, %2, %3, 输出电平时间 %4</source>
-        <translation>IO%1: trigger output, %2, %3, output time %4</translation>
+        <translation>IO%1: output, %2, %3, output time %4</translation>
     </message>
     <message>
         <source>高电平</source>
-        <translation>high level</translation>
+        <translation>high</translation>
     </message>
     <message>
         <source>低电平</source>
-        <translation>low level</translation>
+        <translation>low</translation>
     </message>
     <message>
         <source>设备已断开……</source>
@@ -1423,7 +1454,7 @@ Sleep after: %8min
     <name>TriParamWidget</name>
     <message>
         <source>设备配置</source>
-        <translation>Device settings</translation>
+        <translation>Device configuration</translation>
     </message>
     <message>
         <source>IO1</source>
@@ -1467,7 +1498,7 @@ Sleep after: %8min
     </message>
     <message>
         <source>达到最大速度</source>
-        <translation>At max speed</translation>
+        <translation>Max speed</translation>
     </message>
     <message>
         <source>ms</source>
@@ -1491,7 +1522,7 @@ Sleep after: %8min
     </message>
     <message>
         <source>促动器序列号：</source>
-        <translation>Serial no.:</translation>
+        <translation>Serial:</translation>
     </message>
     <message>
         <source>手动设置促动器型号</source>

@@ -12,7 +12,7 @@ case "${1:-}" in
         cmake make g++ pkg-config
         qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qt5-qmake
         libqt5svg5-dev
-        fonts-noto-cjk
+        fonts-noto-cjk weasyprint
         xvfb xauth
     )
     ;;

@@ -11,12 +11,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QTranslator>
 #include <QtTest>
 
 namespace {
 const QString kManualHref = QStringLiteral("/help/KESTA-ORV电动促动控制器用户手册.pdf");
 const QString kCppHref = QStringLiteral("/help/Nuvik_C++C#SDK");
 const QString kLabviewHref = QStringLiteral("/help/Nuvik_LabviewSDK");
+const QString kIndexHref = QStringLiteral("/help/index.html");
 
 QString AppDir() { return QCoreApplication::applicationDirPath(); }
 
@@ -73,6 +76,8 @@ private slots:
     void linkOpensLocalFile_data();
     void linkOpensLocalFile();
     void missingTargetIsOpenedSilently();
+    void learnMore_data();
+    void learnMore();
     void helpDocumentsInstalled_data();
     void helpDocumentsInstalled();
     void sdkExampleAndHeader();
@@ -91,12 +96,14 @@ void TestHelpWidget::initTestCase()
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.9.0"));
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_capture, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_capture, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_capture, "open");
 }
 
 void TestHelpWidget::cleanupTestCase()
 {
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     QFile::remove(AppDir() + QStringLiteral("/en_US.qm"));
     QFile::remove(AppDir() + QStringLiteral("/appConfig.ini"));
 }
@@ -141,10 +148,38 @@ void TestHelpWidget::linkTexts()
     QCOMPARE(Child<QLabel>(w, "lbLabviewSdk")->text(),
              Link(kLabviewHref, QStringLiteral("查看 labview SDK")));
 
-    QLabel *learnMore = Child<QLabel>(w, "lbLearnMore");
-    QVERIFY(learnMore->openExternalLinks());
-    QVERIFY(learnMore->text().endsWith(QStringLiteral(">了解更多详细信息</a>")));
-    QVERIFY(Href(learnMore->text()).startsWith(QStringLiteral("https://")));
+    QCOMPARE(Child<QLabel>(w, "lbLearnMore")->text(), Link(kIndexHref, QStringLiteral("了解更多详细信息")));
+}
+
+// "了解更多" opens the address set in appConfig.ini when it is a web address,
+// and the local help index otherwise.
+void TestHelpWidget::learnMore_data()
+{
+    QTest::addColumn<QString>("setting"); // help/url; empty: not set
+    QTest::addColumn<QUrl>("opened");
+    const QUrl index = QUrl::fromLocalFile(AppDir() + kIndexHref);
+    QTest::newRow("not set") << "" << index;
+    QTest::newRow("https") << "https://docs.example.test/actuator?lang=en" << QUrl("https://docs.example.test/actuator?lang=en");
+    QTest::newRow("http") << "http://help.example.test/manual" << QUrl("http://help.example.test/manual");
+    QTest::newRow("markup") << "https://x.test/a b>c" << index;
+    QTest::newRow("other scheme") << "file:///etc/passwd" << index;
+    QTest::newRow("no host") << "https://" << index;
+}
+
+void TestHelpWidget::learnMore()
+{
+    QFETCH(QString, setting);
+    QFETCH(QUrl, opened);
+    const QString ini = AppDir() + QStringLiteral("/appConfig.ini");
+    QFile::remove(ini);
+    if (!setting.isEmpty())
+        QSettings(ini, QSettings::IniFormat).setValue(QStringLiteral("help/url"), setting);
+    HelpWidget w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ClickLink(Child<QLabel>(w, "lbLearnMore"));
+    QFile::remove(ini);
+    QCOMPARE(m_capture.urls, QList<QUrl>{opened});
 }
 
 void TestHelpWidget::linkOpensLocalFile_data()
@@ -187,8 +222,9 @@ void TestHelpWidget::missingTargetIsOpenedSilently()
 void TestHelpWidget::helpDocumentsInstalled_data()
 {
     QTest::addColumn<QString>("label");
-    QTest::addColumn<QStringList>("contents");
-    QTest::newRow("manual") << "lbManual" << QStringList();
+    QTest::addColumn<QStringList>("contents"); // for a manual: the language of the interface and of the PDF
+    QTest::newRow("manual zh") << "lbManual" << QStringList{"zh", "zh-CN"};
+    QTest::newRow("manual en") << "lbManual" << QStringList{"en", "en"};
     QTest::newRow("C++/C# SDK") << "lbCplusSdk"
                                 << QStringList{ "ActuatorLibrary.h", "README.md",
                                                 "example/main.cpp", "example/CMakeLists.txt",
@@ -201,12 +237,19 @@ void TestHelpWidget::helpDocumentsInstalled()
 {
     QFETCH(QString, label);
     QFETCH(QStringList, contents);
+    const bool manual = label == QLatin1String("lbManual");
+    QTranslator english;
+    if (manual && contents.first() == QLatin1String("en")) {
+        QVERIFY(english.load(QStringLiteral(PROGRAM_QM_FILE)));
+        QCoreApplication::installTranslator(&english);
+    }
     HelpWidget w;
     const QString target = QStringLiteral(ACTUATOR_BIN_DIR) + Href(Child<QLabel>(w, label)->text());
+    QCoreApplication::removeTranslator(&english);
     const QFileInfo info(target);
     QVERIFY2(info.exists(), qPrintable(target));
 
-    if (contents.isEmpty()) {
+    if (manual) {
         QVERIFY(info.isFile());
         QFile pdf(target);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
@@ -216,6 +259,8 @@ void TestHelpWidget::helpDocumentsInstalled()
         // A real manual of several pages, not an empty shell.
         const int pages = data.count("/Type /Page") - data.count("/Type /Pages");
         QVERIFY2(pages >= 8, "the manual has fewer than 8 pages");
+        QVERIFY(data.contains("/Lang (" + contents.last().toLatin1() + ')'));
+        QVERIFY2(data.contains("/Outlines"), "the manual has no bookmarks");
     } else {
         QVERIFY(info.isDir());
         for (const QString &entry : contents)

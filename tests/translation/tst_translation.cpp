@@ -254,7 +254,7 @@ void TestTranslation::knownTexts_data()
         {"AddDevWidget", "添加设备", "Add device"},
         {"ControlWidget", "运行中", "Running"},
         {"MoveParamWidget", "目标位置 超出限制范围\n", "Target position out of range\n"},
-        {"JogParamWidget", "步进次数 超出限制范围\n", "Jog times out of range\n"},
+        {"JogParamWidget", "步进次数 超出限制范围\n", "Jog count out of range\n"},
         {"DriveParamWidget", "速度:", "Speed:"},
         {"CruiseCtrlWidget", "启动", "Start"},
         {"BtnParamWidget", "离线参数", "Offline parameters"},
