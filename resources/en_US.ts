@@ -1435,7 +1435,7 @@ Sleep after: %8min
     </message>
     <message>
         <source>初始位置</source>
-        <translation>Start position</translation>
+        <translation>Begin position</translation>
     </message>
     <message>
         <source>最终位置</source>
@@ -1443,11 +1443,11 @@ Sleep after: %8min
     </message>
     <message>
         <source>位置1</source>
-        <translation>Position 1</translation>
+        <translation>Pos. 1</translation>
     </message>
     <message>
         <source>位置2</source>
-        <translation>Position 2</translation>
+        <translation>Pos. 2</translation>
     </message>
 </context>
 <context>
