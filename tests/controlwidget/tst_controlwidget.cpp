@@ -446,6 +446,22 @@ void TestControlWidget::relaysWriteWorkerAndStore()
     QCOMPARE(storedDrive.Offset, 2.75);
     QCOMPARE(storedDrive.Speed, 0.5f);
     QCOMPARE(storedMove.Speed, 0.5f);
+
+    // A push the device refused: the store goes back to what it holds.
+    const auto storedStep = [this]() {
+        MoveParam m;
+        JogParam j;
+        DriveParam d;
+        CruiseParam c;
+        m_store->LoadDevParams(QString::fromLatin1(kSerial), m, j, d, c);
+        return j.Step;
+    };
+    JogParam refused = jog;
+    refused.Step = 0.75;
+    simFailNext("setJogStep", 1);
+    m_panel->UpdateJogParam(0x01, refused);
+    QCOMPARE(storedStep(), 0.75);
+    QTRY_COMPARE(storedStep(), 0.5);
 }
 
 void TestControlWidget::unchangedGroupIsSentButNotStored()
