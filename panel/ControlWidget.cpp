@@ -2,6 +2,7 @@
 #include "ui_ControlWidget.h"
 
 #include "app/MainWidget.h"
+#include "chart/DeviceTrace.h"
 #include "config/DevConfig.h"
 #include "panel/BtnParamWidget.h"
 #include "panel/CruiseCtrlWidget.h"
@@ -112,6 +113,9 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(m_worker, &SerialComDev::SigDisconnect, this, &ControlWidget::SigDisconnect);
     connect(m_worker, &SerialComDev::SigParamInited, this, &ControlWidget::ParamInited);
 
+    // Chart, recording and log export.
+    m_trace = new DeviceTrace(this, ui->pbChart, ui->textBrowser);
+
     m_moveParam->installEventFilter(this);
     m_jogParam->installEventFilter(this);
     m_driveParam->installEventFilter(this);
@@ -138,6 +142,7 @@ void ControlWidget::SetDevInfo(const DevInfo &info)
     m_devName = info.serial;
     m_devHandle = info.handle;
     m_worker->SetDevHandle(info.handle);
+    m_trace->SetDevName(m_devName);
     ui->lbDevInfo->setText(m_devName);
 }
 

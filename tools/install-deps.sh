@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qt5-qmake
-    libqt5svg5-dev
+    libqt5svg5-dev libqt5charts5-dev
     fonts-noto-cjk
     xvfb xauth
 )
