@@ -120,6 +120,8 @@ void ChartWidget::SetUpChart()
     m_axisX->setFormat(QStringLiteral("hh:mm:ss"));
     m_axisX->setTickCount(7);
     m_axisY = new QValueAxis;
+    m_axisY->setRange(0.0, 1.0);
+    m_axisY->setTickInterval(0.2); // dynamic ticks need one before the first layout
     m_axisY->setTickType(QValueAxis::TicksDynamic);
     m_axisY->setTickAnchor(0.0);
     for (QAbstractAxis *axis : {static_cast<QAbstractAxis *>(m_axisX), static_cast<QAbstractAxis *>(m_axisY)}) {
@@ -152,14 +154,14 @@ void ChartWidget::SetUpChart()
         series->setBorderColor(kBackground);
         return series;
     };
-    m_homed = scatter(QScatterSeries::MarkerShapeCircle, kHomed, 12);
-    m_limits = scatter(QScatterSeries::MarkerShapeRectangle, kLimit, 12);
+    m_homed = scatter(QScatterSeries::MarkerShapeCircle, kHomed, 9);
+    m_limits = scatter(QScatterSeries::MarkerShapeRectangle, kLimit, 13);
     m_commands = scatter(QScatterSeries::MarkerShapeRectangle, kCommand, 8);
 
     m_lost = new QLineSeries;
     m_lost->setPen(QPen(kLost, 2, Qt::DashDotLine));
 
-    const QList<QXYSeries *> drawn{m_position, m_targets[0], m_targets[1], m_homed, m_limits, m_commands, m_lost};
+    const QList<QXYSeries *> drawn{m_position, m_targets[0], m_targets[1], m_limits, m_homed, m_commands, m_lost};
     m_chart->addSeries(m_running);
     m_running->attachAxis(m_axisX);
     m_running->attachAxis(m_axisY);
@@ -181,10 +183,7 @@ void ChartWidget::Retranslate()
 {
     ui->retranslateUi(this);
     ui->pbPause->setText(m_paused ? tr("继续") : tr("暂停"));
-    if (!ui->pbRecord->isChecked())
-        ui->pbRecord->setText(tr("记录"));
-    else
-        ui->pbRecord->setText(tr("停止记录"));
+    ShowRecording();
     m_position->setName(tr("位置"));
     m_running->setName(tr("运行中"));
     m_targets[0]->setName(tr("目标位置"));
@@ -206,12 +205,25 @@ void ChartWidget::SetTravelSource(const std::function<int()> &travel)
     m_dirty = true;
 }
 
-void ChartWidget::SetRecording(bool bRecording, const QString &strState)
+void ChartWidget::SetRecording(bool bRecording, const QString &file, qint64 rows)
 {
     const QSignalBlocker blocker(ui->pbRecord);
     ui->pbRecord->setChecked(bRecording);
-    ui->pbRecord->setText(bRecording ? tr("停止记录") : tr("记录"));
-    ui->lbRecord->setText(strState);
+    m_recordFile = QDir::toNativeSeparators(file);
+    m_recordRows = rows;
+    ShowRecording();
+}
+
+void ChartWidget::ShowRecording()
+{
+    const bool recording = ui->pbRecord->isChecked();
+    ui->pbRecord->setText(recording ? tr("停止记录") : tr("记录"));
+    if (m_recordFile.isEmpty())
+        ui->lbRecord->clear();
+    else if (recording)
+        ui->lbRecord->setText(tr("正在记录：%1").arg(m_recordFile));
+    else
+        ui->lbRecord->setText(tr("已记录 %1 行：%2").arg(m_recordRows).arg(m_recordFile));
 }
 
 void ChartWidget::SetRecordEnabled(bool bEnabled)
@@ -352,6 +364,8 @@ void ChartWidget::Refresh()
     m_commands->replace(commands);
 
     const qint64 lost = m_trace->LostAt();
+    for (QLegendMarker *marker : m_chart->legend()->markers(m_lost))
+        marker->setVisible(lost >= 0);
     if (lost >= from && lost <= to)
         m_lost->replace(QVector<QPointF>{QPointF(double(lost), low), QPointF(double(lost), high)});
     else
@@ -428,6 +442,10 @@ void ChartWidget::ShowHover(const QPoint &viewPos)
     }
     const qint64 t = qint64(value.x());
     const int next = m_trace->FirstAtOrAfter(t + 1);
+    if (next == 0 && t < m_trace->Floor().timeMs) {
+        ui->lbHover->clear();
+        return;
+    }
     const TraceSample &held = next > 0 ? m_trace->Samples().At(next - 1) : m_trace->Floor();
     ui->lbHover->setText(QStringLiteral("%1    %2 mm").arg(TimeText(t)).arg(held.pos, 0, 'f', 6));
 }

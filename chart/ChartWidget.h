@@ -42,7 +42,8 @@ public:
 
     // The travel in mm, asked at each redraw: the y range unless auto-fit.
     void SetTravelSource(const std::function<int()> &travel);
-    void SetRecording(bool bRecording, const QString &strState);
+    // The recording's state, file and rows written, shown below the chart.
+    void SetRecording(bool bRecording, const QString &file, qint64 rows);
     void SetRecordEnabled(bool bEnabled);
     // The chart as shown, as a PNG file.
     bool SaveImage(const QString &path);
@@ -72,6 +73,7 @@ private:
     void Zoom(const QPoint &viewPos, int delta);
     QPointF ValueAt(const QPoint &viewPos) const;
     QString CommandName(int opType) const;
+    void ShowRecording();
     void PlaceCommandLabels(const QList<QPair<QPointF, QString>> &commands);
 
     Ui::ChartWidget *ui;
@@ -92,6 +94,8 @@ private:
     QList<QGraphicsSimpleTextItem *> m_commandLabels;
     QTimer m_refreshTimer;
     QString m_lastDir;
+    QString m_recordFile;
+    qint64 m_recordRows = 0;
 
     bool m_paused = false;
     qint64 m_pausedEnd = 0;

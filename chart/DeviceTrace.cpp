@@ -122,7 +122,7 @@ void DeviceTrace::ShowChart()
         m_chart->setWindowTitle(m_devName);
         ControlWidget *panel = m_panel;
         m_chart->SetTravelSource([panel]() { return panel->GetTravel(); });
-        m_chart->SetRecording(m_recorder->IsRecording(), RecordingText());
+        m_chart->SetRecording(m_recorder->IsRecording(), m_recorder->FilePath(), m_recorder->Rows());
         m_chart->SetRecordEnabled(m_trace->LostAt() < 0);
         connect(m_chart, &ChartWidget::SigRecord, this, &DeviceTrace::Record);
         m_chart->move(m_panel->mapToGlobal(QPoint(40, 60)));
@@ -194,23 +194,13 @@ void DeviceTrace::Record(bool bStart)
     }
 }
 
-QString DeviceTrace::RecordingText() const
-{
-    const QString file = QDir::toNativeSeparators(m_recorder->FilePath());
-    if (m_recorder->IsRecording())
-        return tr("正在记录：%1").arg(file);
-    if (!file.isEmpty())
-        return tr("已记录 %1 行：%2").arg(m_recorder->Rows()).arg(file);
-    return QString();
-}
-
 void DeviceTrace::RecordingChanged(bool bRecording)
 {
     m_chartButton->setProperty("recording", bRecording);
     m_chartButton->style()->unpolish(m_chartButton);
     m_chartButton->style()->polish(m_chartButton);
     if (m_chart)
-        m_chart->SetRecording(bRecording, RecordingText());
+        m_chart->SetRecording(bRecording, m_recorder->FilePath(), m_recorder->Rows());
 }
 
 void DeviceTrace::ExportLog()

@@ -48,8 +48,6 @@ private slots:
     void ShowLogMenu(const QPoint &pos);
 
 private:
-    QString RecordingText() const;
-
     ControlWidget *m_panel;
     QPushButton *m_chartButton;
     QTextBrowser *m_log;

@@ -91,6 +91,7 @@ bool PositionRecorder::Start(const QString &path, const QString &device, QString
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
             if (error)
                 *error = tr("无法创建记录文件 %1：%2").arg(QDir::toNativeSeparators(path), m_file.errorString());
+            m_file.setFileName(QString());
             return false;
         }
         active.deviceOfFile.insert(key, device);

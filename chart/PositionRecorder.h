@@ -38,6 +38,7 @@ public:
     // Writes what is pending and closes the file.
     void Stop();
     bool IsRecording() const { return m_file.isOpen(); }
+    // The file of the recording running or last run.
     QString FilePath() const { return m_file.fileName(); }
     qint64 Rows() const { return m_rows; }
 

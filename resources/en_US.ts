@@ -213,6 +213,14 @@
         <source>巡航</source>
         <translation>Cruise</translation>
     </message>
+    <message>
+        <source>正在记录：%1</source>
+        <translation>Recording: %1</translation>
+    </message>
+    <message>
+        <source>已记录 %1 行：%2</source>
+        <translation>Recorded %1 rows: %2</translation>
+    </message>
 </context>
 <context>
     <name>ControlWidget</name>
@@ -940,14 +948,6 @@
     <message>
         <source>CSV 文件 (*.csv)</source>
         <translation>CSV files (*.csv)</translation>
-    </message>
-    <message>
-        <source>正在记录：%1</source>
-        <translation>Recording: %1</translation>
-    </message>
-    <message>
-        <source>已记录 %1 行：%2</source>
-        <translation>Recorded %1 rows: %2</translation>
     </message>
     <message>
         <source>导出日志</source>
