@@ -15,7 +15,6 @@
 #include <QWheelEvent>
 #include <QtCharts/QAreaSeries>
 #include <QtCharts/QChart>
-#include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
@@ -55,6 +54,16 @@ double NiceStep(double range)
             return factor * magnitude;
     }
     return 10.0 * magnitude;
+}
+
+// A range with about six grid lines at round values and labels with as
+// many decimals as their step needs.
+void SetAxis(QValueAxis *axis, double low, double high)
+{
+    const double step = NiceStep(high - low);
+    axis->setTickInterval(step);
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(std::max(0, int(-std::floor(std::log10(step))))));
+    axis->setRange(low, high);
 }
 
 QString TimeText(qint64 ms)
@@ -116,14 +125,16 @@ void ChartWidget::SetUpChart()
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_chart->legend()->setLabelColor(kText);
 
-    m_axisX = new QDateTimeAxis;
-    m_axisX->setFormat(QStringLiteral("hh:mm:ss"));
-    m_axisX->setTickCount(7);
+    // Time runs to 0 at the right edge: the labels stay put while the chart
+    // scrolls, so they are not laid out again at every redraw.
+    m_axisX = new QValueAxis;
     m_axisY = new QValueAxis;
-    m_axisY->setRange(0.0, 1.0);
-    m_axisY->setTickInterval(0.2); // dynamic ticks need one before the first layout
-    m_axisY->setTickType(QValueAxis::TicksDynamic);
-    m_axisY->setTickAnchor(0.0);
+    for (QValueAxis *axis : {m_axisX, m_axisY}) {
+        axis->setRange(0.0, 1.0);
+        axis->setTickInterval(0.2); // dynamic ticks need one before the first layout
+        axis->setTickType(QValueAxis::TicksDynamic);
+        axis->setTickAnchor(0.0);
+    }
     for (QAbstractAxis *axis : {static_cast<QAbstractAxis *>(m_axisX), static_cast<QAbstractAxis *>(m_axisY)}) {
         axis->setLabelsColor(kText);
         axis->setTitleBrush(kText);
@@ -175,8 +186,10 @@ void ChartWidget::SetUpChart()
         marker->setVisible(false);
 
     ui->chartView->setChart(m_chart);
-    ui->chartView->setRenderHint(QPainter::Antialiasing);
-    ui->chartView->setBackgroundBrush(kBackground);
+    // The chart's own background covers the view: nothing is painted below it.
+    ui->chartView->setBackgroundBrush(Qt::NoBrush);
+    ui->chartView->viewport()->setAutoFillBackground(false);
+    ui->chartView->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void ChartWidget::Retranslate()
@@ -192,8 +205,8 @@ void ChartWidget::Retranslate()
     m_limits->setName(tr("限位"));
     m_commands->setName(tr("命令"));
     m_lost->setName(tr("设备已断开"));
-    m_axisX->setTitleText(tr("时间"));
     m_axisY->setTitleText(tr("位置 (mm)"));
+    m_shownUnitMs = 0;
     m_dirty = true;
     if (isVisible())
         Refresh();
@@ -287,7 +300,12 @@ void ChartWidget::Refresh()
         && (to - m_shownTo) * columns < span)
         return;
 
-    const QVector<QPointF> line = m_trace->PositionLine(from, to, columns);
+    // x: time before the right edge, in seconds, or minutes for long spans.
+    const qint64 unitMs = span >= 5 * 60 * 1000 ? 60 * 1000 : 1000;
+    const auto x = [to, unitMs](qint64 t) { return double(t - to) / double(unitMs); };
+    QVector<QPointF> line = m_trace->PositionLine(from, to, columns);
+    for (QPointF &p : line)
+        p.setX(x(qint64(p.x())));
     const QVector<double> &targets = m_trace->Targets();
 
     double low = 0.0;
@@ -307,26 +325,31 @@ void ChartWidget::Refresh()
         low = -0.02 * travel;
         high = 1.02 * travel;
     }
-    const double step = NiceStep(high - low);
-    m_axisY->setTickInterval(step);
-    m_axisY->setLabelFormat(QStringLiteral("%.%1f").arg(std::max(0, int(-std::floor(std::log10(step))))));
-    m_axisY->setRange(low, high);
-    m_axisX->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(to));
+    if (low != m_shownLow || high != m_shownHigh) {
+        SetAxis(m_axisY, low, high);
+        m_shownLow = low;
+        m_shownHigh = high;
+    }
+    if (unitMs != m_shownUnitMs || span != m_shownTo - m_shownFrom) {
+        SetAxis(m_axisX, -double(span) / double(unitMs), 0.0);
+        m_axisX->setTitleText(unitMs == 1000 ? tr("时间 (s)") : tr("时间 (min)"));
+        m_shownUnitMs = unitMs;
+    }
 
     m_position->replace(line);
 
-    QVector<QPointF> top{QPointF(double(from), low)};
+    QVector<QPointF> top{QPointF(x(from), low)};
     for (const auto &period : m_trace->RunningPeriods(from, to, span / columns)) {
-        top << QPointF(double(period.first), low) << QPointF(double(period.first), high)
-            << QPointF(double(period.second), high) << QPointF(double(period.second), low);
+        top << QPointF(x(period.first), low) << QPointF(x(period.first), high)
+            << QPointF(x(period.second), high) << QPointF(x(period.second), low);
     }
-    top << QPointF(double(to), low);
+    top << QPointF(0.0, low);
     m_runTop->replace(top);
-    m_runBottom->replace(QVector<QPointF>{QPointF(double(from), low), QPointF(double(to), low)});
+    m_runBottom->replace(QVector<QPointF>{QPointF(x(from), low), QPointF(0.0, low)});
 
     for (int i = 0; i < 2; ++i) {
         if (i < targets.size())
-            m_targets[i]->replace(QVector<QPointF>{QPointF(double(from), targets[i]), QPointF(double(to), targets[i])});
+            m_targets[i]->replace(QVector<QPointF>{QPointF(x(from), targets[i]), QPointF(0.0, targets[i])});
         else
             m_targets[i]->clear();
     }
@@ -341,7 +364,7 @@ void ChartWidget::Refresh()
             break;
         if (e.timeMs > to)
             continue;
-        const double t = double(e.timeMs);
+        const double t = x(e.timeMs);
         switch (e.kind) {
         case TraceEvent::HomeReached:
             homed << QPointF(t, e.pos);
@@ -367,10 +390,12 @@ void ChartWidget::Refresh()
     for (QLegendMarker *marker : m_chart->legend()->markers(m_lost))
         marker->setVisible(lost >= 0);
     if (lost >= from && lost <= to)
-        m_lost->replace(QVector<QPointF>{QPointF(double(lost), low), QPointF(double(lost), high)});
+        m_lost->replace(QVector<QPointF>{QPointF(x(lost), low), QPointF(x(lost), high)});
     else
         m_lost->clear();
-    m_chart->setTitle(lost >= 0 ? tr("设备已断开：%1").arg(TimeText(lost)) : QString());
+    const QString title = lost >= 0 ? tr("设备已断开：%1").arg(TimeText(lost)) : QString();
+    if (m_chart->title() != title)
+        m_chart->setTitle(title);
     PlaceCommandLabels(labels);
 
     m_shownRevision = m_trace->Revision();
@@ -440,7 +465,7 @@ void ChartWidget::ShowHover(const QPoint &viewPos)
         ui->lbHover->clear();
         return;
     }
-    const qint64 t = qint64(value.x());
+    const qint64 t = m_shownTo + qint64(std::llround(value.x() * double(m_shownUnitMs)));
     const int next = m_trace->FirstAtOrAfter(t + 1);
     if (next == 0 && t < m_trace->Floor().timeMs) {
         ui->lbHover->clear();
@@ -457,7 +482,7 @@ void ChartWidget::Zoom(const QPoint &viewPos, int delta)
         return;
     const double factor = delta > 0 ? 0.8 : 1.25;
     const qint64 span = qBound(kMinZoomMs, qint64(double(m_pausedSpan) * factor), kMaxZoomMs);
-    const double anchor = value.x();
+    const double anchor = double(m_shownTo) + value.x() * double(m_shownUnitMs);
     const double share = (anchor - double(m_pausedEnd - m_pausedSpan)) / double(m_pausedSpan);
     m_pausedEnd = qint64(anchor + (1.0 - share) * double(span));
     m_pausedSpan = span;

@@ -15,7 +15,6 @@ class ChartWidget;
 QT_CHARTS_BEGIN_NAMESPACE
 class QAreaSeries;
 class QChart;
-class QDateTimeAxis;
 class QLineSeries;
 class QScatterSeries;
 class QValueAxis;
@@ -80,7 +79,7 @@ private:
     PositionTrace *m_trace;
     std::function<int()> m_travel;
     QtCharts::QChart *m_chart = nullptr;
-    QtCharts::QDateTimeAxis *m_axisX = nullptr;
+    QtCharts::QValueAxis *m_axisX = nullptr;
     QtCharts::QValueAxis *m_axisY = nullptr;
     QtCharts::QLineSeries *m_position = nullptr;
     QtCharts::QLineSeries *m_runTop = nullptr;
@@ -104,6 +103,9 @@ private:
     quint64 m_shownRevision = ~quint64(0);
     qint64 m_shownFrom = 0;
     qint64 m_shownTo = 0;
+    qint64 m_shownUnitMs = 0;
+    double m_shownLow = 0.0;
+    double m_shownHigh = 0.0;
     int m_shownColumns = 0;
     bool m_dirty = true;
 };

@@ -32,11 +32,6 @@ QString FileKey(const QString &path)
     return (dir.isEmpty() ? info.absolutePath() : dir) + QLatin1Char('/') + info.fileName();
 }
 
-QByteArray IsoTime(qint64 ms)
-{
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms);
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1();
-}
 
 char Flag(quint16 status, quint16 bit)
 {
@@ -141,6 +136,19 @@ void PositionRecorder::AddStatus(bool, bool, bool, bool, bool, quint16 nStatus)
     m_haveStatus = true;
     if (IsRecording())
         AppendRow();
+}
+
+// Local time with its offset from UTC. The offset is looked up once a
+// minute: it changes only on whole minutes, and each lookup reads the
+// system's time zone.
+QByteArray PositionRecorder::IsoTime(qint64 ms)
+{
+    const qint64 minute = ms / 60000;
+    if (minute != m_offsetMinute) {
+        m_offsetMinute = minute;
+        m_offsetSeconds = QDateTime::fromMSecsSinceEpoch(minute * 60000).offsetFromUtc();
+    }
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, m_offsetSeconds).toString(Qt::ISODateWithMs).toLatin1();
 }
 
 void PositionRecorder::AppendRow()

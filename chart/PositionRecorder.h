@@ -56,6 +56,7 @@ signals:
     void SigFault(QString strMessage);
 
 private:
+    QByteArray IsoTime(qint64 ms);
     void AppendRow();
     bool Flush();
     void Fail(const QString &message);
@@ -66,6 +67,8 @@ private:
     quint16 m_status = 0;
     bool m_haveStatus = false;
     qint64 m_lastTime = 0;
+    qint64 m_offsetMinute = -1;
+    int m_offsetSeconds = 0;
 
     QFile m_file;
     QString m_key; // the file's entry among the files being recorded
