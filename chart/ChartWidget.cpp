@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QPointer>
 #include <QEvent>
+#include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -114,7 +115,7 @@ void ChartWidget::SetUpChart()
     m_chart->setTheme(QChart::ChartThemeDark);
     m_chart->setBackgroundBrush(kBackground);
     m_chart->setBackgroundRoundness(0);
-    m_chart->setMargins(QMargins(2, 2, 2, 2));
+    m_chart->setMargins(QMargins(6, 6, 6, 6));
     m_chart->setPlotAreaBackgroundBrush(kPlotBackground);
     m_chart->setPlotAreaBackgroundVisible(true);
     m_chart->setTitleBrush(kLost);
@@ -186,7 +187,9 @@ void ChartWidget::SetUpChart()
         marker->setVisible(false);
 
     ui->chartView->setChart(m_chart);
-    // The chart's own background covers the view: nothing is painted below it.
+    // The chart's own background covers the whole view: nothing is painted below it.
+    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
+    ui->chartView->setFrameShape(QFrame::NoFrame);
     ui->chartView->setBackgroundBrush(Qt::NoBrush);
     ui->chartView->viewport()->setAutoFillBackground(false);
     ui->chartView->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -277,6 +280,7 @@ void ChartWidget::SetPaused(bool bPaused)
     if (bPaused) {
         m_pausedEnd = m_shownTo > m_shownFrom ? m_shownTo : m_trace->Now();
         m_pausedSpan = m_shownTo > m_shownFrom ? m_shownTo - m_shownFrom : ChosenSpanMs();
+        m_pausedAt = m_pausedEnd;
     }
     ui->pbPause->setText(bPaused ? tr("继续") : tr("暂停"));
     m_dirty = true;
@@ -300,9 +304,11 @@ void ChartWidget::Refresh()
         && (to - m_shownTo) * columns < span)
         return;
 
-    // x: time before the right edge, in seconds, or minutes for long spans.
+    // x: time from now (or from the moment of the pause), in seconds, or
+    // minutes for long spans.
     const qint64 unitMs = span >= 5 * 60 * 1000 ? 60 * 1000 : 1000;
-    const auto x = [to, unitMs](qint64 t) { return double(t - to) / double(unitMs); };
+    const qint64 zero = m_paused ? m_pausedAt : to;
+    const auto x = [zero, unitMs](qint64 t) { return double(t - zero) / double(unitMs); };
     QVector<QPointF> line = m_trace->PositionLine(from, to, columns);
     for (QPointF &p : line)
         p.setX(x(qint64(p.x())));
@@ -330,10 +336,13 @@ void ChartWidget::Refresh()
         m_shownLow = low;
         m_shownHigh = high;
     }
-    if (unitMs != m_shownUnitMs || span != m_shownTo - m_shownFrom) {
-        SetAxis(m_axisX, -double(span) / double(unitMs), 0.0);
-        m_axisX->setTitleText(unitMs == 1000 ? tr("时间 (s)") : tr("时间 (min)"));
+    if (unitMs != m_shownUnitMs || x(from) != m_shownLeft || m_paused != m_shownPaused) {
+        SetAxis(m_axisX, x(from), x(to));
+        const QString unit = unitMs == 1000 ? QStringLiteral("s") : QStringLiteral("min");
+        m_axisX->setTitleText(m_paused ? tr("时间 (%1，0 = 暂停时)").arg(unit) : tr("时间 (%1，0 = 现在)").arg(unit));
         m_shownUnitMs = unitMs;
+        m_shownLeft = x(from);
+        m_shownPaused = m_paused;
     }
 
     m_position->replace(line);
@@ -343,13 +352,13 @@ void ChartWidget::Refresh()
         top << QPointF(x(period.first), low) << QPointF(x(period.first), high)
             << QPointF(x(period.second), high) << QPointF(x(period.second), low);
     }
-    top << QPointF(0.0, low);
+    top << QPointF(x(to), low);
     m_runTop->replace(top);
-    m_runBottom->replace(QVector<QPointF>{QPointF(x(from), low), QPointF(0.0, low)});
+    m_runBottom->replace(QVector<QPointF>{QPointF(x(from), low), QPointF(x(to), low)});
 
     for (int i = 0; i < 2; ++i) {
         if (i < targets.size())
-            m_targets[i]->replace(QVector<QPointF>{QPointF(x(from), targets[i]), QPointF(0.0, targets[i])});
+            m_targets[i]->replace(QVector<QPointF>{QPointF(x(from), targets[i]), QPointF(x(to), targets[i])});
         else
             m_targets[i]->clear();
     }
@@ -401,6 +410,7 @@ void ChartWidget::Refresh()
     m_shownRevision = m_trace->Revision();
     m_shownFrom = from;
     m_shownTo = to;
+    m_shownZero = zero;
     m_shownColumns = columns;
     m_dirty = false;
 }
@@ -465,7 +475,7 @@ void ChartWidget::ShowHover(const QPoint &viewPos)
         ui->lbHover->clear();
         return;
     }
-    const qint64 t = m_shownTo + qint64(std::llround(value.x() * double(m_shownUnitMs)));
+    const qint64 t = m_shownZero + qint64(std::llround(value.x() * double(m_shownUnitMs)));
     const int next = m_trace->FirstAtOrAfter(t + 1);
     if (next == 0 && t < m_trace->Floor().timeMs) {
         ui->lbHover->clear();
@@ -482,7 +492,7 @@ void ChartWidget::Zoom(const QPoint &viewPos, int delta)
         return;
     const double factor = delta > 0 ? 0.8 : 1.25;
     const qint64 span = qBound(kMinZoomMs, qint64(double(m_pausedSpan) * factor), kMaxZoomMs);
-    const double anchor = double(m_shownTo) + value.x() * double(m_shownUnitMs);
+    const double anchor = double(m_shownZero) + value.x() * double(m_shownUnitMs);
     const double share = (anchor - double(m_pausedEnd - m_pausedSpan)) / double(m_pausedSpan);
     m_pausedEnd = qint64(anchor + (1.0 - share) * double(span));
     m_pausedSpan = span;

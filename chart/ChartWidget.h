@@ -99,11 +99,15 @@ private:
     bool m_paused = false;
     qint64 m_pausedEnd = 0;
     qint64 m_pausedSpan = 0;
+    qint64 m_pausedAt = 0;
     // What is on screen, to skip redraws that would change nothing.
     quint64 m_shownRevision = ~quint64(0);
     qint64 m_shownFrom = 0;
     qint64 m_shownTo = 0;
     qint64 m_shownUnitMs = 0;
+    qint64 m_shownZero = 0;
+    double m_shownLeft = 0.0;
+    bool m_shownPaused = false;
     double m_shownLow = 0.0;
     double m_shownHigh = 0.0;
     int m_shownColumns = 0;

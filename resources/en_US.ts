@@ -166,10 +166,6 @@
         <translation>Device disconnected</translation>
     </message>
     <message>
-        <source>时间</source>
-        <translation>Time</translation>
-    </message>
-    <message>
         <source>位置 (mm)</source>
         <translation>Position (mm)</translation>
     </message>
@@ -220,6 +216,14 @@
     <message>
         <source>已记录 %1 行：%2</source>
         <translation>Recorded %1 rows: %2</translation>
+    </message>
+    <message>
+        <source>时间 (%1，0 = 暂停时)</source>
+        <translation>Time (%1, 0 = paused)</translation>
+    </message>
+    <message>
+        <source>时间 (%1，0 = 现在)</source>
+        <translation>Time (%1, 0 = now)</translation>
     </message>
 </context>
 <context>

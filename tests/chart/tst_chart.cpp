@@ -227,6 +227,18 @@ void TestChart::chartShowsWorkerUpdates()
     QVERIFY(line && line->count() > 2);
     QCOMPARE(line->at(line->count() - 1).y(), trace->Samples().Last().pos);
     QCOMPARE(Series(chart, "目标位置")->count(), 2); // the cruise's two ends
+
+    // Paused, the view stands still while samples keep coming.
+    locker.unlock();
+    const QVector<QPointF> shown = line->pointsVector();
+    const int samples = trace->Samples().Size();
+    QTest::mouseClick(Button(chart, "pbPause"), Qt::LeftButton);
+    Run(2000);
+    chart->Refresh();
+    QCOMPARE(line->pointsVector(), shown);
+    QVERIFY(trace->Samples().Size() > samples);
+    QTest::mouseClick(Button(chart, "pbPause"), Qt::LeftButton);
+    QCOMPARE(line->at(line->count() - 1).y(), trace->Samples().Last().pos);
 }
 
 // However many updates come, the trace keeps its capacity and the drawn
@@ -376,6 +388,17 @@ void TestChart::screenshots()
     Run(1000);
     hover();
     QVERIFY(chart->grab().save(dir + "/chart_en.png"));
+    QTest::mouseClick(Button(chart, "pbPause"), Qt::LeftButton);
+    const QPointF zoomAt = view->chart()->plotArea().center() + QPointF(view->chart()->plotArea().width() / 4, 0);
+    for (int i = 0; i < 3; ++i) {
+        QWheelEvent wheel(zoomAt, view->viewport()->mapToGlobal(zoomAt.toPoint()), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view->viewport(), &wheel);
+    }
+    Run(1000);
+    hover();
+    QVERIFY(chart->grab().save(dir + "/chart_paused_en.png"));
+    QTest::mouseClick(Button(chart, "pbPause"), Qt::LeftButton);
     QVERIFY(m_panel->grab().save(dir + "/panel_en.png"));
     QCoreApplication::removeTranslator(&english);
 
