@@ -37,8 +37,8 @@ const QColor kBackground(50, 50, 50);
 const QColor kPlotBackground(36, 36, 36);
 const QColor kText(255, 255, 255);
 const QColor kGrid(80, 80, 80);
-const QColor kPosition(80, 170, 255);
-const QColor kRunning(60, 190, 90, 70);
+const QColor kPosition(110, 205, 255);
+const QColor kRunning(60, 190, 90, 45);
 const QColor kTarget(255, 170, 0);
 const QColor kHomed(60, 220, 110);
 const QColor kLimit(240, 60, 60);
@@ -151,7 +151,7 @@ void ChartWidget::SetUpChart()
     m_running->setPen(Qt::NoPen);
 
     m_position = new QLineSeries;
-    m_position->setPen(QPen(kPosition, 2));
+    m_position->setPen(QPen(kPosition, 1));
 
     for (QLineSeries *&target : m_targets) {
         target = new QLineSeries;
@@ -182,8 +182,8 @@ void ChartWidget::SetUpChart()
         series->attachAxis(m_axisX);
         series->attachAxis(m_axisY);
     }
-    // One legend entry for both target lines.
-    for (QLegendMarker *marker : m_chart->legend()->markers(m_targets[1]))
+    // One legend entry for both target lines; the loss has one once it happened.
+    for (QLegendMarker *marker : m_chart->legend()->markers(m_targets[1]) + m_chart->legend()->markers(m_lost))
         marker->setVisible(false);
 
     ui->chartView->setChart(m_chart);
@@ -396,15 +396,16 @@ void ChartWidget::Refresh()
     m_commands->replace(commands);
 
     const qint64 lost = m_trace->LostAt();
-    for (QLegendMarker *marker : m_chart->legend()->markers(m_lost))
-        marker->setVisible(lost >= 0);
     if (lost >= from && lost <= to)
         m_lost->replace(QVector<QPointF>{QPointF(x(lost), low), QPointF(x(lost), high)});
     else
         m_lost->clear();
     const QString title = lost >= 0 ? tr("设备已断开：%1").arg(TimeText(lost)) : QString();
-    if (m_chart->title() != title)
+    if (m_chart->title() != title) {
         m_chart->setTitle(title);
+        for (QLegendMarker *marker : m_chart->legend()->markers(m_lost))
+            marker->setVisible(lost >= 0);
+    }
     PlaceCommandLabels(labels);
 
     m_shownRevision = m_trace->Revision();

@@ -85,7 +85,7 @@ DeviceTrace::~DeviceTrace()
     // The chart of a lost device stays open, with the moment of the loss,
     // until the operator closes it.
     if (m_trace->LostAt() >= 0 && m_chart->isVisible() && m_chart->parent() != m_panel) {
-        const int travel = m_panel->GetTravel();
+        const int travel = m_travelAtLoss;
         m_chart->SetTravelSource([travel]() { return travel; });
         m_chart->SetRecordEnabled(false);
         m_chart->setAttribute(Qt::WA_DeleteOnClose);
@@ -167,6 +167,7 @@ void DeviceTrace::AddLogEntry(QString, bool, int nOpType, int nOutcome)
 
 void DeviceTrace::DeviceLost()
 {
+    m_travelAtLoss = m_panel->GetTravel();
     m_trace->MarkLost();
     m_recorder->DeviceLost();
     if (m_chart) {

@@ -56,6 +56,8 @@ private:
     QPointer<ChartWidget> m_chart;
     QString m_devName;
     QString m_lastDir;
+    // The panel is being destroyed when its chart is handed over.
+    int m_travelAtLoss = 0;
 };
 
 // Shows text in the program's message box.
