@@ -414,6 +414,7 @@ void ChartWidget::Refresh()
     m_shownZero = zero;
     m_shownColumns = columns;
     m_dirty = false;
+    m_refreshTimer.setInterval(int(qBound(qint64(kRefreshMs), span / columns, qint64(kMaxRefreshMs))));
 }
 
 QString ChartWidget::CommandName(int opType) const

@@ -25,14 +25,16 @@ class QGraphicsSimpleTextItem;
 
 // A device's chart window: position over time from its trace, scrolling,
 // with running periods shaded, homing and limits marked, the target of the
-// current move and the commands sent. Redraws at most every kRefreshMs
-// while shown, however fast the samples come.
+// current move and the commands sent. Redraws while shown, however fast the
+// samples come, at most every kRefreshMs, and no more often than the view
+// scrolls by a pixel (up to kMaxRefreshMs).
 class ChartWidget : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr int kRefreshMs = 100;
+    static constexpr int kMaxRefreshMs = 1000;
     // Command names shown at most, the newest ones.
     static constexpr int kMaxCommandLabels = 40;
 
