@@ -79,6 +79,9 @@ DeviceTrace::DeviceTrace(ControlWidget *panel, QPushButton *chartButton, QTextBr
 
 DeviceTrace::~DeviceTrace()
 {
+    // The panel's widgets are gone by now: the recording closes its file
+    // without telling anyone.
+    disconnect(m_recorder, nullptr, this, nullptr);
     m_recorder->Stop();
     if (!m_chart)
         return;

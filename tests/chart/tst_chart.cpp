@@ -107,6 +107,7 @@ private:
 
     std::unique_ptr<DevConfig> m_store;
     QPointer<ControlWidget> m_panel;
+    bool m_made = false;
     int m_handle = -1;
     QTemporaryDir m_dir;
 };
@@ -130,14 +131,16 @@ void TestChart::init()
 
 void TestChart::cleanup()
 {
-    const bool made = m_panel;
     delete m_panel;
-    if (made)
+    // The worker closes the device before the next test resets the simulator.
+    if (m_made)
         QTRY_VERIFY_WITH_TIMEOUT(simjournal::Journal().contains(QStringLiteral("closeDev(%1)").arg(m_handle)), 10000);
+    m_made = false;
 }
 
 bool TestChart::MakePanel(QWidget *host)
 {
+    m_made = true;
     m_panel = new ControlWidget(host);
     m_panel->SetDevInfo({QString::fromLatin1(kSerial), m_handle, true});
     Trace()->SetClock([]() { return kBase + qint64(simNowMs()); });
@@ -245,6 +248,7 @@ void TestChart::chartShowsWorkerUpdates()
 // line at most four points per pixel column.
 void TestChart::ringAndLineStayBounded()
 {
+    m_made = true;
     m_panel = new ControlWidget;
     m_panel->SetDevInfo({QString::fromLatin1(kSerial), m_handle, true});
     qint64 now = kBase;
@@ -316,7 +320,8 @@ void TestChart::recordingEndsWithLostDevice()
     simReattach(m_handle);
 }
 
-// The log as UTF-8 text from its context menu, the chart as PNG.
+// The log as UTF-8 text from its context menu, the chart as PNG; closing
+// the panel ends a recording.
 void TestChart::exports()
 {
     QVERIFY(MakePanel());
@@ -340,6 +345,19 @@ void TestChart::exports()
     QTest::mouseClick(Button(chart, "pbExport"), Qt::LeftButton);
     const QImage image(imagePath);
     QCOMPARE(image.size(), chart->findChild<QtCharts::QChartView *>()->size());
+
+    // A panel closed while recording closes the file after its last row.
+    const QString csvPath = m_dir.filePath("closed.csv");
+    AnswerFileDialog(csvPath);
+    QTest::mouseClick(Button(chart, "pbRecord"), Qt::LeftButton);
+    QTest::mouseClick(Button(m_panel, "pbMove"), Qt::LeftButton);
+    Run(600);
+    delete m_panel;
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QByteArray rows = csv.readAll();
+    QVERIFY(rows.count('\n') > 5);
+    QVERIFY(rows.endsWith('\n'));
 }
 
 // Pictures of the chart during a cruise in both languages and of a recorded
