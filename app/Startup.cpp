@@ -5,6 +5,12 @@
 #include <QApplication>
 #include <QFontDatabase>
 
+void SkipOpenGlIntegration()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 bool IsDebugSwitchGiven(const QStringList &arguments)
 {
     return arguments.size() > 1 && arguments.at(1) == QLatin1String("-debug");

@@ -6,6 +6,11 @@
 
 class MainWidget;
 
+// Before the application object: the program paints with the raster engine
+// only, so on X11 the platform's OpenGL integration (Mesa's driver with LLVM,
+// some 50 MB resident) is not loaded, unless the environment asks for one.
+void SkipOpenGlIntegration();
+
 // True when the first argument after the program name is exactly "-debug".
 // arguments: the command line as left by QApplication (its own options taken out).
 bool IsDebugSwitchGiven(const QStringList &arguments);

@@ -5,6 +5,7 @@
 
 int main(int argc, char *argv[])
 {
+    SkipOpenGlIntegration();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(APP_VERSION));
     InstallApplicationFont(QCoreApplication::applicationDirPath() + QStringLiteral("/font.ttf"));

@@ -47,7 +47,10 @@ constexpr uint16_t kEnabled = 1u << 5;
 constexpr uint16_t kHomed = 1u << 6;
 constexpr uint16_t kCtrlDisabled = 1u << 7;
 constexpr uint16_t kMotorConnected = 1u << 8;
-constexpr uint16_t kShownBits = kStopped | kEnabled | kHomed | kCtrlDisabled | kMotorConnected;
+// Bits whose change is signalled: those the panel shows, and the limits,
+// which the position chart and the recording keep.
+constexpr uint16_t kShownBits =
+    kStopped | kLeftLimit | kRightLimit | kEnabled | kHomed | kCtrlDisabled | kMotorConnected;
 
 // Statuses of the calls of one push: the push fails when any call failed,
 // whatever the others returned.
@@ -354,7 +357,7 @@ void SerialComDev::ReportEntry(const LogEntry &entry)
         line += tr("操作成功");
     else if (entry.outcome == OutcomeFailure)
         line += tr("操作失败");
-    emit SigOutputMsg(line, entry.opType == OpDevEvent);
+    emit SigOutputMsg(line, entry.opType == OpDevEvent, entry.opType, entry.outcome);
 }
 
 void SerialComDev::Report(int opType, const QString &text, int status)
@@ -832,7 +835,7 @@ void SerialComDev::UpdateStatus()
         if ((changed & kShownBits) || !m_statusKnown) {
             m_statusKnown = true;
             emit SigStatusChanged(st & kStopped, st & kEnabled, st & kHomed, st & kCtrlDisabled,
-                                  st & kMotorConnected);
+                                  st & kMotorConnected, st);
         }
         if (changed & kMotorConnected) {
             if (st & kMotorConnected) {

@@ -118,10 +118,12 @@ public:
     bool WaitWorkStopped(int timeoutMs);
 
 signals:
-    void SigOutputMsg(QString strMsg, bool bWarning);
+    // nOpType and nOutcome are those of the log entry the line was made from.
+    void SigOutputMsg(QString strMsg, bool bWarning, int nOpType, int nOutcome);
     void SigPosChanged(double dPos);
+    // nStatus: the whole status word the flags were read from.
     void SigStatusChanged(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin,
-                          bool bIsCtrlDisabled, bool isMotorConncted);
+                          bool bIsCtrlDisabled, bool isMotorConncted, quint16 nStatus);
     void SigParamInited(int nModel);
     void SigDisconnect();
     // A push of group nType failed: the worker's copy of that group is back

@@ -2,6 +2,7 @@
 #include "ui_ControlWidget.h"
 
 #include "app/MainWidget.h"
+#include "chart/DeviceTrace.h"
 #include "config/DevConfig.h"
 #include "panel/BtnParamWidget.h"
 #include "panel/CruiseCtrlWidget.h"
@@ -103,6 +104,9 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(m_worker, &SerialComDev::SigParamInited, this, &ControlWidget::ParamInited);
     connect(m_worker, &SerialComDev::SigParamRefused, this, &ControlWidget::ParamRefused);
 
+    // Chart, recording and log export.
+    m_trace = new DeviceTrace(this, ui->pbChart, ui->textBrowser);
+
     m_moveParam->installEventFilter(this);
     m_jogParam->installEventFilter(this);
     m_driveParam->installEventFilter(this);
@@ -131,6 +135,7 @@ void ControlWidget::SetDevInfo(const DevInfo &info)
     m_devName = info.serial;
     m_devHandle = info.handle;
     m_worker->SetDevHandle(info.handle);
+    m_trace->SetDevName(m_devName);
     ui->lbDevInfo->setText(m_devName);
 }
 

@@ -19,6 +19,7 @@ class MoveParamWidget;
 class JogParamWidget;
 class DriveParamWidget;
 class CruiseCtrlWidget;
+class DeviceTrace;
 class BtnParamWidget;
 class TriParamWidget;
 
@@ -97,6 +98,7 @@ private:
     CruiseCtrlWidget *m_cruiseCtrl = nullptr;
     BtnParamWidget *m_btnParam = nullptr;
     TriParamWidget *m_triParam = nullptr;
+    DeviceTrace *m_trace = nullptr;
     SerialComDev *m_worker = nullptr;
     QThread *m_thread = nullptr;
     QString m_devName;

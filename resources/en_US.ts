@@ -112,6 +112,141 @@
     </message>
 </context>
 <context>
+    <name>ChartWidget</name>
+    <message>
+        <source>时间范围：</source>
+        <translation>Time span:</translation>
+    </message>
+    <message>
+        <source>30 秒</source>
+        <translation>30 s</translation>
+    </message>
+    <message>
+        <source>60 秒</source>
+        <translation>60 s</translation>
+    </message>
+    <message>
+        <source>5 分钟</source>
+        <translation>5 min</translation>
+    </message>
+    <message>
+        <source>30 分钟</source>
+        <translation>30 min</translation>
+    </message>
+    <message>
+        <source>纵轴自动适应</source>
+        <translation>Auto-fit position axis</translation>
+    </message>
+    <message>
+        <source>导出图片</source>
+        <translation>Export image</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>记录</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>运行中</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>目标位置</source>
+        <translation>Target</translation>
+    </message>
+    <message>
+        <source>已归零</source>
+        <translation>Homed</translation>
+    </message>
+    <message>
+        <source>限位</source>
+        <translation>Limit</translation>
+    </message>
+    <message>
+        <source>命令</source>
+        <translation>Command</translation>
+    </message>
+    <message>
+        <source>设备已断开</source>
+        <translation>Device disconnected</translation>
+    </message>
+    <message>
+        <source>位置 (mm)</source>
+        <translation>Position (mm)</translation>
+    </message>
+    <message>
+        <source>导出位置曲线</source>
+        <translation>Export position chart</translation>
+    </message>
+    <message>
+        <source>PNG 图片 (*.png)</source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+    <message>
+        <source>无法保存图片 %1。</source>
+        <translation>Could not save the image %1.</translation>
+    </message>
+    <message>
+        <source>设备已断开：%1</source>
+        <translation>Device disconnected: %1</translation>
+    </message>
+    <message>
+        <source>回原点</source>
+        <translation>Home</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>移动</source>
+        <translation>Move</translation>
+    </message>
+    <message>
+        <source>步进</source>
+        <translation>Jog</translation>
+    </message>
+    <message>
+        <source>推进</source>
+        <translation>Drive</translation>
+    </message>
+    <message>
+        <source>巡航</source>
+        <translation>Cruise</translation>
+    </message>
+    <message>
+        <source>正在记录：%1</source>
+        <translation>Recording: %1</translation>
+    </message>
+    <message>
+        <source>已记录 %1 行：%2</source>
+        <translation>Recorded %1 rows: %2</translation>
+    </message>
+    <message>
+        <source>时间 (%1，0 = 暂停时)</source>
+        <translation>Time (%1, 0 = paused)</translation>
+    </message>
+    <message>
+        <source>时间 (%1，0 = 现在)</source>
+        <translation>Time (%1, 0 = now)</translation>
+    </message>
+</context>
+<context>
     <name>ControlWidget</name>
     <message>
         <source>Form</source>
@@ -136,6 +271,10 @@
     <message>
         <source>Drive</source>
         <translation>Drive</translation>
+    </message>
+    <message>
+        <source>位置曲线与记录</source>
+        <translation>Position chart and recording</translation>
     </message>
 </context>
 <context>
@@ -851,6 +990,33 @@
     </message>
 </context>
 <context>
+    <name>DeviceTrace</name>
+    <message>
+        <source>记录到 CSV 文件</source>
+        <translation>Record to a CSV file</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>导出日志</source>
+        <translation>Export log</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>无法保存日志文件 %1：%2</source>
+        <translation>Could not save the log file %1: %2</translation>
+    </message>
+    <message>
+        <source>导出日志…</source>
+        <translation>Export log…</translation>
+    </message>
+</context>
+<context>
     <name>DriveParamWidget</name>
     <message>
         <source>Form</source>
@@ -1133,6 +1299,31 @@ No parameters will be saved during this run, so that the file is not overwritten
     <message>
         <source>英文</source>
         <translation>English</translation>
+    </message>
+</context>
+<context>
+    <name>PositionRecorder</name>
+    <message>
+        <source>设备 %1 已在记录中。</source>
+        <translation>Device %1 is already being recorded.</translation>
+    </message>
+    <message>
+        <source>文件 %1 正在记录设备 %2，不能再写入另一个记录。</source>
+        <translation>The file %1 is recording device %2; it cannot take another recording.</translation>
+    </message>
+    <message>
+        <source>无法创建记录文件 %1：%2</source>
+        <translation>Could not create the recording file %1: %2</translation>
+    </message>
+    <message>
+        <source>记录已停止：无法写入文件 %1（%2）。
+之前的记录保留在文件中。</source>
+        <translation>Recording stopped: could not write the file %1 (%2).
+The rows recorded before stay in the file.</translation>
+    </message>
+    <message>
+        <source>记录已停止：文件 %1 已被删除或移走。</source>
+        <translation>Recording stopped: the file %1 was deleted or moved.</translation>
     </message>
 </context>
 <context>

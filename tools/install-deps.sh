@@ -11,7 +11,7 @@ case "${1:-}" in
     packages=(
         cmake make g++ pkg-config
         qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qt5-qmake
-        libqt5svg5-dev
+        libqt5svg5-dev libqt5charts5-dev
         fonts-noto-cjk weasyprint
         xvfb xauth
     )

@@ -23,6 +23,8 @@ void TestImages::imagePresent_data()
     QTest::addColumn<QSize>("size");
     const QList<QPair<const char *, QSize>> images = {
         {"addIn", {80, 80}},          {"close", {40, 40}},
+        {"chart", {24, 24}},          {"chartPressed", {24, 24}},
+        {"chartRecording", {24, 24}},
         {"company", {70, 20}},        {"connect", {22, 22}},
         {"cruiseParamBack", {260, 276}}, {"devLogo", {383, 27}},
         {"downArrow", {30, 60}},      {"downPressedWhiteBack", {32, 32}},
@@ -43,7 +45,7 @@ void TestImages::imagePresent_data()
         {"stopPressed", {60, 60}},    {"upPressedWhiteBack", {32, 32}},
         {"upWhiteBack", {32, 32}},
     };
-    QCOMPARE(images.size(), 39);
+    QCOMPARE(images.size(), 42);
     for (const auto &image : images)
         QTest::newRow(image.first) << QString::fromLatin1(image.first) << image.second;
 }
@@ -74,7 +76,7 @@ void TestImages::imagePresent()
 void TestImages::noOtherImages()
 {
     const QStringList entries = QDir(QStringLiteral(":/image")).entryList(QDir::Files);
-    QCOMPARE(entries.size(), 39);
+    QCOMPARE(entries.size(), 42);
     for (const QString &entry : entries)
         QVERIFY2(entry.endsWith(QLatin1String(".png")), qPrintable(entry));
 }
@@ -90,6 +92,7 @@ void TestImages::variantsDiffer_data()
         {"motorUnchecked", "motorChecked"}, {"motorUnchecked", "motorHover"},
         {"motorChecked", "motorBtnDisable"}, {"help", "helpPressed"},
         {"options", "optionsPressed"},   {"showMax", "showNormal"},
+        {"chart", "chartPressed"},       {"chart", "chartRecording"},
         {"grayPot", "greenPot"},         {"moveLeft", "moveRight"},
         {"upWhiteBack", "downWhiteBack"}, {"upWhiteBack", "upPressedWhiteBack"},
         {"downWhiteBack", "downPressedWhiteBack"},

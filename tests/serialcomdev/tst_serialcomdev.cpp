@@ -605,12 +605,16 @@ void TestSerialComDev::pollLimitEdges()
     Start(worker);
     Poll(worker);
     QSignalSpy msgs(&worker, &SerialComDev::SigOutputMsg);
+    QSignalSpy status(&worker, &SerialComDev::SigStatusChanged);
 
     simSetPosition(m_handle, 0.0);
     Poll(worker);
     Poll(worker); // limit still set: no second message
     QCOMPARE(Lines(msgs), QStringList{"设备已运行到负限位位置！"});
     QCOMPARE(Warnings(msgs), QList<bool>{true});
+    // A limit alone changing is signalled with the status word.
+    QCOMPARE(status.size(), 1);
+    QCOMPARE(status.first().at(5).toInt() & 0x18, 0x08);
 
     simSetPosition(m_handle, 13.0);
     Poll(worker);

@@ -242,6 +242,22 @@ void DrawGear(QPainter &p, const QSize &s, const QColor &color, qreal rotation)
     p.drawPath(gear.subtracted(hole));
 }
 
+// A small line chart: two axes and a rising, wavy trace; a red dot when
+// recording.
+void DrawChart(QPainter &p, const QColor &color, bool recording)
+{
+    p.setPen(RoundPen(color, 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(QPolygonF({QPointF(3.5, 3.5), QPointF(3.5, 20.5), QPointF(20.5, 20.5)}));
+    p.setPen(RoundPen(color, 2.0));
+    p.drawPolyline(QPolygonF({QPointF(6, 17), QPointF(10, 11), QPointF(13, 14), QPointF(19, 6)}));
+    if (recording) {
+        p.setPen(QPen(QColor(60, 20, 20), 1));
+        p.setBrush(QColor(235, 45, 45));
+        p.drawEllipse(QPointF(18.5, 5.5), 4.5, 4.5);
+    }
+}
+
 void DrawCross(QPainter &p, const QSize &s, qreal half, qreal width, const QColor &color)
 {
     const QPointF c(s.width() / 2.0, s.height() / 2.0);
@@ -290,6 +306,11 @@ QList<Picture> Pictures()
              p.drawLine(c + QPointF(-14, 0), c + QPointF(14, 0));
              p.drawLine(c + QPointF(0, -14), c + QPointF(0, 14));
          }},
+        {"chart", {24, 24}, [](QPainter &p, const QSize &) { DrawChart(p, kIconLight, false); }},
+        {"chartPressed", {24, 24}, [](QPainter &p, const QSize &) {
+             DrawChart(p, QColor(170, 210, 255), false);
+         }},
+        {"chartRecording", {24, 24}, [](QPainter &p, const QSize &) { DrawChart(p, kIconLight, true); }},
         {"close", {40, 40}, [](QPainter &p, const QSize &s) { DrawCross(p, s, 7, 2, kIconLight); }},
         {"company", {70, 20}, [](QPainter &p, const QSize &) {
              DrawEmblem(p, QRectF(0.5, 1.5, 17, 17));

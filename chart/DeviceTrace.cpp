@@ -1,0 +1,243 @@
+#include "chart/DeviceTrace.h"
+
+#include "app/MainWidget.h"
+#include "chart/ChartWidget.h"
+#include "chart/PositionRecorder.h"
+#include "config/DevConfig.h"
+#include "device/SerialComDev.h"
+#include "panel/ControlWidget.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTextBrowser>
+
+void ShowTraceMessage(const QString &text)
+{
+    if (MainWidget *mainWidget = GetMainWidget())
+        mainWidget->ShowMessageBox(text);
+}
+
+QString AskSaveFile(QWidget *parent, const QString &title, const QString &device, const QString &kind,
+                    const QString &suffix, const QString &filter, QString *dir)
+{
+    QString folder = dir ? *dir : QString();
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    QString name = device.isEmpty() ? QStringLiteral("device") : device;
+    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]+")), QStringLiteral("_"));
+    if (!kind.isEmpty())
+        name += QLatin1Char('_') + kind;
+    name += QDateTime::currentDateTime().toString(QStringLiteral("_yyyyMMdd_HHmmss.")) + suffix;
+
+    QPointer<QFileDialog> dialog = new QFileDialog(parent, title, QDir(folder).filePath(name), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(suffix);
+    dialog->selectFile(name);
+    const int result = dialog->exec();
+    if (!dialog)
+        return QString();
+    const QStringList files = dialog->selectedFiles();
+    delete dialog;
+    if (result != QDialog::Accepted || files.isEmpty())
+        return QString();
+    if (dir)
+        *dir = QFileInfo(files.first()).absolutePath();
+    return files.first();
+}
+
+DeviceTrace::DeviceTrace(ControlWidget *panel, QPushButton *chartButton, QTextBrowser *log)
+    : QObject(panel)
+    , m_panel(panel)
+    , m_chartButton(chartButton)
+    , m_log(log)
+    , m_trace(new PositionTrace(this))
+    , m_recorder(new PositionRecorder(this))
+{
+    SerialComDev *worker = panel->GetWorker();
+    connect(worker, &SerialComDev::SigPosChanged, m_trace, &PositionTrace::AddPosition);
+    connect(worker, &SerialComDev::SigPosChanged, m_recorder, &PositionRecorder::AddPosition);
+    connect(worker, &SerialComDev::SigStatusChanged, m_trace, &PositionTrace::AddStatus);
+    connect(worker, &SerialComDev::SigStatusChanged, m_recorder, &PositionRecorder::AddStatus);
+    connect(worker, &SerialComDev::SigOutputMsg, this, &DeviceTrace::AddLogEntry);
+    connect(worker, &SerialComDev::SigDisconnect, this, &DeviceTrace::DeviceLost);
+    connect(m_recorder, &PositionRecorder::SigStateChanged, this, &DeviceTrace::RecordingChanged);
+    connect(m_recorder, &PositionRecorder::SigFault, this, [](const QString &message) { ShowTraceMessage(message); });
+
+    connect(chartButton, &QPushButton::clicked, this, &DeviceTrace::ShowChart);
+    log->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(log, &QWidget::customContextMenuRequested, this, &DeviceTrace::ShowLogMenu);
+}
+
+DeviceTrace::~DeviceTrace()
+{
+    // The panel's widgets are gone by now: the recording closes its file
+    // without telling anyone.
+    disconnect(m_recorder, nullptr, this, nullptr);
+    m_recorder->Stop();
+    if (!m_chart)
+        return;
+    // The chart of a lost device stays open, with the moment of the loss,
+    // until the operator closes it.
+    if (m_trace->LostAt() >= 0 && m_chart->isVisible() && m_chart->parent() != m_panel) {
+        const int travel = m_travelAtLoss;
+        m_chart->SetTravelSource([travel]() { return travel; });
+        m_chart->SetRecordEnabled(false);
+        m_chart->setAttribute(Qt::WA_DeleteOnClose);
+        m_trace->setParent(m_chart);
+        disconnect(m_chart, nullptr, this, nullptr);
+    } else {
+        delete m_chart;
+    }
+}
+
+ChartWidget *DeviceTrace::Chart() const
+{
+    return m_chart;
+}
+
+void DeviceTrace::SetDevName(const QString &name)
+{
+    m_devName = name;
+    if (m_chart)
+        m_chart->setWindowTitle(name);
+}
+
+void DeviceTrace::SetClock(const TraceClock &clock)
+{
+    m_trace->SetClock(clock);
+    m_recorder->SetClock(clock);
+}
+
+void DeviceTrace::ShowChart()
+{
+    if (!m_chart) {
+        m_chart = new ChartWidget(m_trace, m_panel->window());
+        m_chart->setWindowFlags(Qt::Window);
+        m_chart->setWindowTitle(m_devName);
+        ControlWidget *panel = m_panel;
+        m_chart->SetTravelSource([panel]() { return panel->GetTravel(); });
+        m_chart->SetRecording(m_recorder->IsRecording(), m_recorder->FilePath(), m_recorder->Rows());
+        m_chart->SetRecordEnabled(m_trace->LostAt() < 0);
+        connect(m_chart, &ChartWidget::SigRecord, this, &DeviceTrace::Record);
+        m_chart->move(m_panel->mapToGlobal(QPoint(40, 60)));
+    }
+    m_chart->show();
+    m_chart->raise();
+    m_chart->activateWindow();
+}
+
+void DeviceTrace::AddLogEntry(QString, bool, int nOpType, int nOutcome)
+{
+    if (nOutcome == OutcomeNone)
+        return;
+    QVector<double> targets;
+    switch (nOpType) {
+    case OpHome:
+    case OpStop:
+    case OpJog:
+    case OpDrive:
+        break;
+    case OpMove:
+    case OpCruise:
+        if (nOutcome == OutcomeSuccess) {
+            if (DevConfig *config = GetDevConfig()) {
+                MoveParam move;
+                JogParam jog;
+                DriveParam drive;
+                CruiseParam cruise;
+                config->LoadDevParams(m_devName, move, jog, drive, cruise);
+                if (nOpType == OpMove)
+                    targets = {move.TargetPos};
+                else
+                    targets = {cruise.BeginPos, cruise.EndPos};
+            }
+        }
+        break;
+    default:
+        return;
+    }
+    m_trace->AddCommand(nOpType, targets);
+}
+
+void DeviceTrace::DeviceLost()
+{
+    m_travelAtLoss = m_panel->GetTravel();
+    m_trace->MarkLost();
+    m_recorder->DeviceLost();
+    if (m_chart) {
+        m_chart->SetRecordEnabled(false);
+        m_chart->Refresh();
+    }
+}
+
+void DeviceTrace::Record(bool bStart)
+{
+    if (!bStart) {
+        m_recorder->Stop();
+        return;
+    }
+    QPointer<DeviceTrace> self(this);
+    const QString path = AskSaveFile(m_chart, tr("记录到 CSV 文件"), m_devName, QString(), QStringLiteral("csv"),
+                                     tr("CSV 文件 (*.csv)"), &m_lastDir);
+    if (!self)
+        return;
+    QString error;
+    if (path.isEmpty() || m_trace->LostAt() >= 0 || !m_recorder->Start(path, m_devName, &error)) {
+        RecordingChanged(false);
+        if (!error.isEmpty())
+            ShowTraceMessage(error);
+    }
+}
+
+void DeviceTrace::RecordingChanged(bool bRecording)
+{
+    m_chartButton->setProperty("recording", bRecording);
+    m_chartButton->style()->unpolish(m_chartButton);
+    m_chartButton->style()->polish(m_chartButton);
+    if (m_chart)
+        m_chart->SetRecording(bRecording, m_recorder->FilePath(), m_recorder->Rows());
+}
+
+void DeviceTrace::ExportLog()
+{
+    QPointer<DeviceTrace> self(this);
+    const QString path = AskSaveFile(m_panel, tr("导出日志"), m_devName, QStringLiteral("log"),
+                                     QStringLiteral("txt"), tr("文本文件 (*.txt)"), &m_lastDir);
+    if (!self || path.isEmpty())
+        return;
+    QSaveFile file(path);
+    QString error;
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+    } else {
+        file.write(m_log->toPlainText().toUtf8());
+        file.write("\n");
+        if (!file.commit())
+            error = file.errorString();
+    }
+    if (!error.isEmpty())
+        ShowTraceMessage(tr("无法保存日志文件 %1：%2").arg(QDir::toNativeSeparators(path), error));
+}
+
+void DeviceTrace::ShowLogMenu(const QPoint &pos)
+{
+    QPointer<DeviceTrace> self(this);
+    QPointer<QMenu> menu = m_log->createStandardContextMenu(pos);
+    menu->addSeparator();
+    QAction *exportLog = menu->addAction(tr("导出日志…"));
+    QAction *chosen = menu->exec(m_log->viewport()->mapToGlobal(pos));
+    if (!self || !menu)
+        return;
+    delete menu;
+    if (chosen == exportLog)
+        ExportLog();
+}

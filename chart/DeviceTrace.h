@@ -1,0 +1,73 @@
+#ifndef DEVICETRACE_H
+#define DEVICETRACE_H
+
+#include "chart/PositionTrace.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class ChartWidget;
+class ControlWidget;
+class PositionRecorder;
+class QPushButton;
+class QTextBrowser;
+
+// What a control panel keeps of its device beyond the moment: the position
+// trace fed by the worker's signals, its chart window (opened by the panel's
+// chart button, one per device, reopened where it was), the recording to CSV
+// and the export of the panel's log (an entry of the log's context menu).
+// Created by the panel, which owns it.
+class DeviceTrace : public QObject
+{
+    Q_OBJECT
+
+public:
+    DeviceTrace(ControlWidget *panel, QPushButton *chartButton, QTextBrowser *log);
+    ~DeviceTrace() override;
+
+    // The device's name: the chart's title and the start of file names.
+    void SetDevName(const QString &name);
+    // The clock of the trace and the recording (tests and benchmarks).
+    void SetClock(const TraceClock &clock);
+
+    PositionTrace *Trace() const { return m_trace; }
+    PositionRecorder *Recorder() const { return m_recorder; }
+    // The chart window once it has been opened.
+    ChartWidget *Chart() const;
+
+public slots:
+    void ShowChart();
+    void ExportLog();
+
+private slots:
+    void AddLogEntry(QString strMsg, bool bWarning, int nOpType, int nOutcome);
+    void DeviceLost();
+    void Record(bool bStart);
+    void RecordingChanged(bool bRecording);
+    void ShowLogMenu(const QPoint &pos);
+
+private:
+    ControlWidget *m_panel;
+    QPushButton *m_chartButton;
+    QTextBrowser *m_log;
+    PositionTrace *m_trace;
+    PositionRecorder *m_recorder;
+    QPointer<ChartWidget> m_chart;
+    QString m_devName;
+    QString m_lastDir;
+    // The panel is being destroyed when its chart is handed over.
+    int m_travelAtLoss = 0;
+};
+
+// Shows text in the program's message box.
+void ShowTraceMessage(const QString &text);
+
+// Asks for a file to write, starting in dir (the documents folder when
+// empty) with the name "<device>_<kind>_<date>_<time>.<suffix>"; the empty
+// string when the operator cancels or parent goes meanwhile. dir becomes
+// the folder of the file chosen.
+QString AskSaveFile(QWidget *parent, const QString &title, const QString &device, const QString &kind,
+                    const QString &suffix, const QString &filter, QString *dir);
+
+#endif
