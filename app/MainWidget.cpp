@@ -380,6 +380,7 @@ void MainWidget::UpdateCtrlWidgets()
         panel->SetDevInfo(entry);
         connect(panel, &ControlWidget::SigClosed, this, &MainWidget::CloseCtrlWidget);
         connect(panel, &ControlWidget::SigDisconnect, this, &MainWidget::DevDisconnect);
+        connect(panel, &ControlWidget::SigWarning, this, &MainWidget::ShowMessageBox);
         MoveParam move;
         JogParam jog;
         DriveParam drive;

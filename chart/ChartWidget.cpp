@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QMetaMethod>
 #include <QPointer>
 #include <QEvent>
 #include <QGraphicsLayout>
@@ -259,8 +260,14 @@ void ChartWidget::ExportImage()
                                      QStringLiteral("png"), tr("PNG 图片 (*.png)"), &m_lastDir);
     if (!self || path.isEmpty())
         return;
-    if (!SaveImage(path))
-        ShowTraceMessage(tr("无法保存图片 %1。").arg(QDir::toNativeSeparators(path)));
+    if (SaveImage(path))
+        return;
+    const QString text = tr("无法保存图片 %1。").arg(QDir::toNativeSeparators(path));
+    // A chart that outlived its panel has nobody to pass the message to.
+    if (isSignalConnected(QMetaMethod::fromSignal(&ChartWidget::SigWarning)))
+        emit SigWarning(text);
+    else
+        ui->lbRecord->setText(text);
 }
 
 int ChartWidget::ShownPoints() const

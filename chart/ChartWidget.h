@@ -53,6 +53,8 @@ public:
 
 signals:
     void SigRecord(bool bStart);
+    // Something the operator must be told in the program's message box.
+    void SigWarning(const QString &text);
 
 public slots:
     void Refresh();

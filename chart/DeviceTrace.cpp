@@ -1,9 +1,7 @@
 #include "chart/DeviceTrace.h"
 
-#include "app/MainWidget.h"
 #include "chart/ChartWidget.h"
 #include "chart/PositionRecorder.h"
-#include "config/DevConfig.h"
 #include "device/SerialComDev.h"
 #include "panel/ControlWidget.h"
 
@@ -17,12 +15,6 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTextBrowser>
-
-void ShowTraceMessage(const QString &text)
-{
-    if (MainWidget *mainWidget = GetMainWidget())
-        mainWidget->ShowMessageBox(text);
-}
 
 QString AskSaveFile(QWidget *parent, const QString &title, const QString &device, const QString &kind,
                     const QString &suffix, const QString &filter, QString *dir)
@@ -70,7 +62,7 @@ DeviceTrace::DeviceTrace(ControlWidget *panel, QPushButton *chartButton, QTextBr
     connect(worker, &SerialComDev::SigOutputMsg, this, &DeviceTrace::AddLogEntry);
     connect(worker, &SerialComDev::SigDisconnect, this, &DeviceTrace::DeviceLost);
     connect(m_recorder, &PositionRecorder::SigStateChanged, this, &DeviceTrace::RecordingChanged);
-    connect(m_recorder, &PositionRecorder::SigFault, this, [](const QString &message) { ShowTraceMessage(message); });
+    connect(m_recorder, &PositionRecorder::SigFault, this, &DeviceTrace::SigWarning);
 
     connect(chartButton, &QPushButton::clicked, this, &DeviceTrace::ShowChart);
     log->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -123,6 +115,7 @@ void DeviceTrace::ShowChart()
         m_chart = new ChartWidget(m_trace, m_panel->window());
         m_chart->setWindowFlags(Qt::Window);
         m_chart->setWindowTitle(m_devName);
+        connect(m_chart, &ChartWidget::SigWarning, this, &DeviceTrace::SigWarning);
         ControlWidget *panel = m_panel;
         m_chart->SetTravelSource([panel]() { return panel->GetTravel(); });
         m_chart->SetRecording(m_recorder->IsRecording(), m_recorder->FilePath(), m_recorder->Rows());
@@ -149,16 +142,13 @@ void DeviceTrace::AddLogEntry(QString, bool, int nOpType, int nOutcome)
     case OpMove:
     case OpCruise:
         if (nOutcome == OutcomeSuccess) {
-            if (DevConfig *config = GetDevConfig()) {
-                MoveParam move;
-                JogParam jog;
-                DriveParam drive;
-                CruiseParam cruise;
-                config->LoadDevParams(m_devName, move, jog, drive, cruise);
-                if (nOpType == OpMove)
-                    targets = {move.TargetPos};
-                else
-                    targets = {cruise.BeginPos, cruise.EndPos};
+            // What the worker holds is what the device was last told.
+            SerialComDev *worker = m_panel->GetWorker();
+            if (nOpType == OpMove) {
+                targets = {worker->CopyMoveParam().TargetPos};
+            } else {
+                const CruiseParam cruise = worker->CopyCruiseParam();
+                targets = {cruise.BeginPos, cruise.EndPos};
             }
         }
         break;
@@ -194,7 +184,7 @@ void DeviceTrace::Record(bool bStart)
     if (path.isEmpty() || m_trace->LostAt() >= 0 || !m_recorder->Start(path, m_devName, &error)) {
         RecordingChanged(false);
         if (!error.isEmpty())
-            ShowTraceMessage(error);
+            emit SigWarning(error);
     }
 }
 
@@ -225,7 +215,7 @@ void DeviceTrace::ExportLog()
             error = file.errorString();
     }
     if (!error.isEmpty())
-        ShowTraceMessage(tr("无法保存日志文件 %1：%2").arg(QDir::toNativeSeparators(path), error));
+        emit SigWarning(tr("无法保存日志文件 %1：%2").arg(QDir::toNativeSeparators(path), error));
 }
 
 void DeviceTrace::ShowLogMenu(const QPoint &pos)

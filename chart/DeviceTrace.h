@@ -36,6 +36,10 @@ public:
     // The chart window once it has been opened.
     ChartWidget *Chart() const;
 
+signals:
+    // Something the operator must be told in the program's message box.
+    void SigWarning(const QString &text);
+
 public slots:
     void ShowChart();
     void ExportLog();
@@ -59,9 +63,6 @@ private:
     // The panel is being destroyed when its chart is handed over.
     int m_travelAtLoss = 0;
 };
-
-// Shows text in the program's message box.
-void ShowTraceMessage(const QString &text);
 
 // Asks for a file to write, starting in dir (the documents folder when
 // empty) with the name "<device>_<kind>_<date>_<time>.<suffix>"; the empty

@@ -106,6 +106,7 @@ ControlWidget::ControlWidget(QWidget *parent)
 
     // Chart, recording and log export.
     m_trace = new DeviceTrace(this, ui->pbChart, ui->textBrowser);
+    connect(m_trace, &DeviceTrace::SigWarning, this, &ControlWidget::SigWarning);
 
     m_moveParam->installEventFilter(this);
     m_jogParam->installEventFilter(this);

@@ -64,6 +64,8 @@ signals:
     void SigInitParam();
     void SigUpdateParam(int nType, int nChanged);
     void SigSetActModel(int nModel);
+    // Something the operator must be told in the program's message box.
+    void SigWarning(const QString &text);
 
 public slots:
     void ShowBtnParam();
