@@ -8,7 +8,8 @@ packages=(
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qt5-qmake
     libqt5svg5-dev
     fonts-noto-cjk
-    xvfb xauth
+    xvfb xauth openbox x11-utils xdotool
+    libqt5x11extras5-dev
 )
 
 missing=()
@@ -30,5 +31,5 @@ else
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${SUDO[@]}" apt-get update -qq
-"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=900 update -qq
+"${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}"
