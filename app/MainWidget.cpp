@@ -273,9 +273,13 @@ MainWidget::~MainWidget()
     }
 }
 
-int MainWidget::ShowMessageBox(const QString &text)
+int MainWidget::ShowMessageBox(const QString &text, QWidget *returnTo)
 {
     StyledMessageBox box(this);
+    if (returnTo && returnTo->isVisible()) {
+        box.winId();
+        box.windowHandle()->setTransientParent(returnTo->window()->windowHandle());
+    }
     box.setWindowIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
     box.setWindowTitle(tr("提示"));
     box.setText(text);

@@ -50,7 +50,9 @@ public:
     ~MainWidget() override;
 
     // Styled question box; 1 for "确认", 0 for "取消", Escape or closing.
-    int ShowMessageBox(const QString &text);
+    // The box is centred on this window; when it closes, the window system
+    // gives the active state to returnTo (the window that asked) if given.
+    int ShowMessageBox(const QString &text, QWidget *returnTo = nullptr);
 
     // The title-bar button of the engineering console (hidden at start).
     void SetDebugButtonVisible(bool visible);

@@ -123,10 +123,10 @@ QString RangeMessage(const char *context, const char *prefix, const FieldRange &
     return QCoreApplication::translate(context, prefix) + text;
 }
 
-void ShowRangeWarning(const QString &text)
+void ShowRangeWarning(const QString &text, QWidget *popup)
 {
     if (MainWidget *mainWidget = GetMainWidget())
-        mainWidget->ShowMessageBox(text);
+        mainWidget->ShowMessageBox(text, popup);
 }
 
 }
