@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
 #include <QWindow>
@@ -125,7 +126,10 @@ const char kDevTabStyle[] =
 // Characters of the serial's second part shown on a tab.
 constexpr int kTabTailLength = 8;
 
+constexpr int kPanelWidth = 800;
 constexpr int kPanelRowHeight = 450;
+constexpr int kPanelSpacing = 4;
+constexpr int kPanelMargin = 3;
 
 } // namespace
 
@@ -190,6 +194,15 @@ QPoint CentredTopLeft(const QRect &host, const QSize &child)
 {
     return QPoint(host.x() + (host.width() - child.width()) / 2,
                   host.y() + (host.height() - child.height()) / 2);
+}
+
+QRect FittedGeometry(const QRect &reference, const QSize &target, const QRect &available)
+{
+    const QSize size = target.boundedTo(available.size());
+    const QPoint topLeft = CentredTopLeft(reference, size);
+    return QRect(QPoint(qBound(available.left(), topLeft.x(), available.right() + 1 - size.width()),
+                        qBound(available.top(), topLeft.y(), available.bottom() + 1 - size.height())),
+                 size);
 }
 
 QString DevTabText(const QString &serial)
@@ -456,21 +469,27 @@ void MainWidget::LayoutCtrlWidgets()
     }
 
     const QSize target(n < 2 ? 830 : 1630, n <= 2 ? 600 : 900);
-    ui->wgControls->setMinimumSize(target.width(), (n + 1) / 2 * kPanelRowHeight + 20);
+    // As wide as the panels: a vertical scroll bar then takes no width they need.
+    const int columns = qMin(n, 2);
+    const int panelsWidth = columns * kPanelWidth + qMax(0, columns - 1) * kPanelSpacing + 2 * kPanelMargin;
+    ui->wgControls->setMinimumSize(qMin(target.width(), panelsWidth), (n + 1) / 2 * kPanelRowHeight + 20);
 
-    // The window grows or shrinks about its centre; while full screen the
-    // result is kept for leaving full screen.
+    // The window grows or shrinks about its centre, within the usable area of
+    // the screen it is on (the panel area scrolls where that is too small);
+    // while full screen the result is kept for leaving full screen.
     const QRect reference = isFullScreen() ? m_savedGeometry : geometry();
-    const QPoint topLeft = CentredTopLeft(reference, target);
-    const QRect placed(QPoint(qMax(0, topLeft.x()), qMax(0, topLeft.y())), target);
+    QScreen *screen = QGuiApplication::screenAt(reference.center());
+    if (!screen)
+        screen = this->screen();
+    const QRect placed = FittedGeometry(reference, target, screen->availableGeometry());
     if (isFullScreen())
         m_savedGeometry = placed;
     else
         setGeometry(placed);
 
     auto *grid = new QGridLayout;
-    grid->setSpacing(4);
-    grid->setContentsMargins(3, 3, 3, 3);
+    grid->setSpacing(kPanelSpacing);
+    grid->setContentsMargins(kPanelMargin, kPanelMargin, kPanelMargin, kPanelMargin);
     ui->wgControls->setLayout(grid);
     for (int i = 0; i < n; ++i) {
         ControlWidget *panel = m_ctrlWidgets.at(i);

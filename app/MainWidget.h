@@ -33,6 +33,10 @@ Qt::CursorShape CursorForHitTest(int code);
 // (integer division truncating towards zero).
 QPoint CentredTopLeft(const QRect &host, const QSize &child);
 
+// Geometry of a window of size target centred on reference, shrunk to fit
+// available (the usable area of a screen) and moved into it.
+QRect FittedGeometry(const QRect &reference, const QSize &target, const QRect &available);
+
 // Text of a device's tab button: the part of the serial before the first
 // space, a line break and the next part with all but its last 8 characters
 // replaced by one asterisk (a shorter part is shown whole). A serial without
