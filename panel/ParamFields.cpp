@@ -1,5 +1,6 @@
 #include "panel/ParamFields.h"
 
+#include "app/FramelessDialog.h"
 #include "app/MainWidget.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,9 @@ void PaintStyledBackground(QWidget *widget)
     QStyleOption option;
     option.initFrom(widget);
     QPainter painter(widget);
+    // Square corners around the rounded image where the window is opaque.
+    if (!widget->testAttribute(Qt::WA_TranslucentBackground))
+        painter.fillRect(widget->rect(), OpaqueFrameColor());
     widget->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, widget);
 }
 
