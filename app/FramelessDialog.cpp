@@ -11,6 +11,24 @@
 #include <QStyleOption>
 #include <QStyledItemDelegate>
 
+#ifdef ACTUATOR_X11
+#include <QX11Info>
+#endif
+
+bool TranslucentWindowsWork()
+{
+#ifdef ACTUATOR_X11
+    if (QX11Info::isPlatformX11())
+        return QX11Info::isCompositingManagerRunning();
+#endif
+    return true;
+}
+
+QColor OpaqueFrameColor()
+{
+    return QColor(160, 160, 164);
+}
+
 FramelessDialog::FramelessDialog(QWidget *parent)
     : QWidget(parent)
 {
@@ -127,7 +145,7 @@ void FramelessDialog::InitComboPopups(QWidget *root)
         combo->setItemDelegate(new QStyledItemDelegate(combo));
         QWidget *popup = combo->view()->window();
         popup->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
-        popup->setAttribute(Qt::WA_TranslucentBackground);
+        popup->setAttribute(Qt::WA_TranslucentBackground, TranslucentWindowsWork());
     }
 }
 
@@ -156,16 +174,17 @@ QRect FramelessDialog::DragZone() const
 void FramelessDialog::InitFrame(QWidget *back, QWidget *title, Qt::WindowModality modality)
 {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_TranslucentBackground);
     setWindowModality(modality);
+    m_title = title;
+    if (!TranslucentWindowsWork())
+        return;
+    setAttribute(Qt::WA_TranslucentBackground);
 
     auto *shadow = new QGraphicsDropShadowEffect(back);
     shadow->setBlurRadius(10);
     shadow->setOffset(0, 0);
     shadow->setColor(Qt::gray);
     back->setGraphicsEffect(shadow);
-
-    m_title = title;
 }
 
 // The title strip sits inside the frame's margins, so its rectangle is mapped
@@ -197,12 +216,15 @@ void FramelessDialog::mouseMoveEvent(QMouseEvent *event)
     QWidget::mouseMoveEvent(event);
 }
 
-// Lets a style sheet on the window itself draw its background.
+// Lets a style sheet on the window itself draw its background; an opaque
+// window gets a grey frame around its body in place of the shadow.
 void FramelessDialog::paintEvent(QPaintEvent *event)
 {
     QStyleOption opt;
     opt.initFrom(this);
     QPainter painter(this);
+    if (!testAttribute(Qt::WA_TranslucentBackground))
+        painter.fillRect(rect(), OpaqueFrameColor());
     style()->drawPrimitive(QStyle::PE_Widget, &opt, &painter, this);
     QWidget::paintEvent(event);
 }

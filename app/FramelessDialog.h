@@ -1,15 +1,24 @@
 #ifndef FRAMELESSDIALOG_H
 #define FRAMELESSDIALOG_H
 
+#include <QColor>
 #include <QPoint>
 #include <QPointer>
 #include <QWidget>
 
 class QAbstractButton;
 
+// Whether a frameless window can show what lies behind its transparent
+// pixels. Not so on an X11 desktop without a compositing manager, where those
+// pixels come out black: there windows draw an opaque frame without a shadow.
+bool TranslucentWindowsWork();
+// Colour of that opaque frame.
+QColor OpaqueFrameColor();
+
 // Base of the small white frameless dialogs: a translucent top-level window
-// whose visible frame is a rounded container with a drop shadow, moved by
-// dragging its title strip. A subclass builds its form, then calls InitFrame.
+// whose visible frame is a rounded container with a drop shadow (an opaque
+// grey frame where translucency does not work), moved by dragging its title
+// strip. A subclass builds its form, then calls InitFrame.
 class FramelessDialog : public QWidget
 {
     Q_OBJECT

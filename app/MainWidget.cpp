@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
 #include <QWindow>
@@ -132,7 +133,10 @@ constexpr int kTabTailLength = 8;
 // library is released; the same bound as closing one panel.
 constexpr int kExitWaitMs = 250;
 
+constexpr int kPanelWidth = 800;
 constexpr int kPanelRowHeight = 450;
+constexpr int kPanelSpacing = 4;
+constexpr int kPanelMargin = 3;
 
 } // namespace
 
@@ -199,6 +203,15 @@ QPoint CentredTopLeft(const QRect &host, const QSize &child)
                   host.y() + (host.height() - child.height()) / 2);
 }
 
+QRect FittedGeometry(const QRect &reference, const QSize &target, const QRect &available)
+{
+    const QSize size = target.boundedTo(available.size());
+    const QPoint topLeft = CentredTopLeft(reference, size);
+    return QRect(QPoint(qBound(available.left(), topLeft.x(), available.right() + 1 - size.width()),
+                        qBound(available.top(), topLeft.y(), available.bottom() + 1 - size.height())),
+                 size);
+}
+
 QString DevTabText(const QString &serial)
 {
     const QStringList parts = serial.split(QLatin1Char(' '));
@@ -242,7 +255,7 @@ MainWidget::MainWidget(QWidget *parent)
     // Its first scan runs here, before the window is shown.
     m_addDevWidget = new AddDevWidget(this);
     connect(m_addDevWidget, &AddDevWidget::SigConfirmed, this, &MainWidget::UpdateCtrlWidgets);
-    connect(m_addDevWidget, &AddDevWidget::SigWarning, this, &MainWidget::ShowMessageBox);
+    connect(m_addDevWidget, &AddDevWidget::SigWarning, this, [this](const QString &text) { ShowMessageBox(text); });
     m_devConfig = new DevConfig(this);
     ui->setupUi(this);
     ui->pbShowMax->setStyleSheet(kShowMaxStyle);
@@ -299,9 +312,13 @@ MainWidget::~MainWidget()
     }
 }
 
-int MainWidget::ShowMessageBox(const QString &text)
+int MainWidget::ShowMessageBox(const QString &text, QWidget *returnTo)
 {
     StyledMessageBox box(this);
+    if (returnTo && returnTo->isVisible()) {
+        box.winId();
+        box.windowHandle()->setTransientParent(returnTo->window()->windowHandle());
+    }
     box.setWindowIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
     box.setWindowTitle(tr("提示"));
     box.setText(text);
@@ -380,7 +397,7 @@ void MainWidget::UpdateCtrlWidgets()
         panel->SetDevInfo(entry);
         connect(panel, &ControlWidget::SigClosed, this, &MainWidget::CloseCtrlWidget);
         connect(panel, &ControlWidget::SigDisconnect, this, &MainWidget::DevDisconnect);
-        connect(panel, &ControlWidget::SigWarning, this, &MainWidget::ShowMessageBox);
+        connect(panel, &ControlWidget::SigWarning, this, [this](const QString &text) { ShowMessageBox(text); });
         MoveParam move;
         JogParam jog;
         DriveParam drive;
@@ -480,21 +497,27 @@ void MainWidget::LayoutCtrlWidgets()
     }
 
     const QSize target(n < 2 ? 830 : 1630, n <= 2 ? 600 : 900);
-    ui->wgControls->setMinimumSize(target.width(), (n + 1) / 2 * kPanelRowHeight + 20);
+    // As wide as the panels: a vertical scroll bar then takes no width they need.
+    const int columns = qMin(n, 2);
+    const int panelsWidth = columns * kPanelWidth + qMax(0, columns - 1) * kPanelSpacing + 2 * kPanelMargin;
+    ui->wgControls->setMinimumSize(qMin(target.width(), panelsWidth), (n + 1) / 2 * kPanelRowHeight + 20);
 
-    // The window grows or shrinks about its centre; while full screen the
-    // result is kept for leaving full screen.
+    // The window grows or shrinks about its centre, within the usable area of
+    // the screen it is on (the panel area scrolls where that is too small);
+    // while full screen the result is kept for leaving full screen.
     const QRect reference = isFullScreen() ? m_savedGeometry : geometry();
-    const QPoint topLeft = CentredTopLeft(reference, target);
-    const QRect placed(QPoint(qMax(0, topLeft.x()), qMax(0, topLeft.y())), target);
+    QScreen *screen = QGuiApplication::screenAt(reference.center());
+    if (!screen)
+        screen = this->screen();
+    const QRect placed = FittedGeometry(reference, target, screen->availableGeometry());
     if (isFullScreen())
         m_savedGeometry = placed;
     else
         setGeometry(placed);
 
     auto *grid = new QGridLayout;
-    grid->setSpacing(4);
-    grid->setContentsMargins(3, 3, 3, 3);
+    grid->setSpacing(kPanelSpacing);
+    grid->setContentsMargins(kPanelMargin, kPanelMargin, kPanelMargin, kPanelMargin);
     ui->wgControls->setLayout(grid);
     for (int i = 0; i < n; ++i) {
         ControlWidget *panel = m_ctrlWidgets.at(i);

@@ -33,6 +33,10 @@ Qt::CursorShape CursorForHitTest(int code);
 // (integer division truncating towards zero).
 QPoint CentredTopLeft(const QRect &host, const QSize &child);
 
+// Geometry of a window of size target centred on reference, shrunk to fit
+// available (the usable area of a screen) and moved into it.
+QRect FittedGeometry(const QRect &reference, const QSize &target, const QRect &available);
+
 // Text of a device's tab button: the part of the serial before the first
 // space, a line break and the next part with all but its last 8 characters
 // replaced by one asterisk (a shorter part is shown whole). A serial without
@@ -50,7 +54,9 @@ public:
     ~MainWidget() override;
 
     // Styled question box; 1 for "确认", 0 for "取消", Escape or closing.
-    int ShowMessageBox(const QString &text);
+    // The box is centred on this window; when it closes, the window system
+    // gives the active state to returnTo (the window that asked) if given.
+    int ShowMessageBox(const QString &text, QWidget *returnTo = nullptr);
 
     // The title-bar button of the engineering console (hidden at start).
     void SetDebugButtonVisible(bool visible);

@@ -11,12 +11,16 @@
 #include "panel/MoveParamWidget.h"
 #include "panel/TriParamWidget.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QEvent>
+#include <QMessageBox>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
 
+#include <utility>
 
 namespace {
 
@@ -112,6 +116,10 @@ ControlWidget::ControlWidget(QWidget *parent)
     m_jogParam->installEventFilter(this);
     m_driveParam->installEventFilter(this);
     m_cruiseCtrl->installEventFilter(this);
+    ui->pbMoveParam->installEventFilter(this);
+    ui->pbJogParam->installEventFilter(this);
+    ui->pbDriveParam->installEventFilter(this);
+    ui->pbSetting->installEventFilter(this);
 
     m_lockTimer.setParent(this);
     m_lockTimer.setSingleShot(true);
@@ -403,10 +411,25 @@ void ControlWidget::EnableBtns()
 }
 
 // A popup that loses the active-window state drops its unconfirmed edits
-// and closes.
+// and closes; losing it to a message box (its range warning) leaves it open.
+// A click on a toggle that begins while its popup is open closes the popup.
+// The press on the toggle may itself take the active state from the popup,
+// dismissing it before the release would check the toggle again: a press
+// just after a dismissal with the pointer on that toggle counts as well.
 bool ControlWidget::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::WindowDeactivate) {
+    // A second press soon after a click comes as a double click only.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        if (QWidget *popup = PopupOf(watched)) {
+            const bool justDismissed = watched == m_dismissedToggle
+                && m_dismissedFor.elapsed() < QApplication::doubleClickInterval();
+            m_closingToggle = popup->isVisible() || justDismissed ? static_cast<QPushButton *>(watched)
+                                                                  : nullptr;
+            m_dismissedToggle = nullptr;
+        }
+    }
+    if (event->type() == QEvent::WindowDeactivate
+        && !qobject_cast<QMessageBox *>(QApplication::activeWindow())) {
         if (watched == m_moveParam) {
             m_moveParam->RestoreParam();
             DismissPopup(m_moveParam, ui->pbMoveParam);
@@ -443,11 +466,32 @@ void ControlWidget::DismissPopup(QWidget *popup, QPushButton *toggle)
     popup->repaint();
     popup->close();
     toggle->setChecked(false);
+    if (toggle->rect().contains(toggle->mapFromGlobal(QCursor::pos()))) {
+        m_dismissedToggle = toggle;
+        m_dismissedFor.start();
+    }
+}
+
+QWidget *ControlWidget::PopupOf(QObject *toggle) const
+{
+    if (toggle == ui->pbMoveParam)
+        return m_moveParam;
+    if (toggle == ui->pbJogParam)
+        return m_jogParam;
+    if (toggle == ui->pbDriveParam)
+        return m_driveParam;
+    if (toggle == ui->pbSetting)
+        return m_cruiseCtrl;
+    return nullptr;
 }
 
 // Drops the popup down below the button, |dx| px left of it, or hides it.
 void ControlWidget::PlacePopup(QWidget *popup, QPushButton *button, int dx, bool bShow)
 {
+    if (std::exchange(m_closingToggle, nullptr) == button && bShow) {
+        button->setChecked(false);
+        bShow = false;
+    }
     if (bShow)
         popup->move(button->mapToGlobal(QPoint(dx, button->height())));
     popup->setVisible(bShow);

@@ -6,6 +6,8 @@
 #include "device/DevInfo.h"
 #include "device/SerialComDev.h"
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -91,6 +93,7 @@ private:
     void PlacePopup(QWidget *popup, QPushButton *button, int dx, bool bShow);
     void CentreDialog(QWidget *dialog);
     void DismissPopup(QWidget *popup, QPushButton *toggle);
+    QWidget *PopupOf(QObject *toggle) const;
     void TrimLog();
 
     Ui::ControlWidget *ui;
@@ -115,6 +118,11 @@ private:
     bool m_lastCtrlDisabled = false;
     QTimer m_lockTimer;
     ActuatorModelInfo m_model;
+    // The toggle whose popup was dismissed last with the pointer on it, and
+    // since when; and the toggle whose current click is to close its popup.
+    QPointer<QPushButton> m_dismissedToggle;
+    QElapsedTimer m_dismissedFor;
+    QPushButton *m_closingToggle = nullptr;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "panel/DriveParamWidget.h"
 #include "ui_DriveParamWidget.h"
 
+#include "app/FramelessDialog.h"
 #include "panel/ControlWidget.h"
 
 #include <QEvent>
@@ -11,7 +12,7 @@ DriveParamWidget::DriveParamWidget(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TranslucentBackground, TranslucentWindowsWork());
 
     QRegExpValidator *decimal = NewDecimalValidator(this);
     ui->leOffset->setValidator(decimal);

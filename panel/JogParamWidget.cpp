@@ -1,6 +1,7 @@
 #include "panel/JogParamWidget.h"
 #include "ui_JogParamWidget.h"
 
+#include "app/FramelessDialog.h"
 #include "panel/ControlWidget.h"
 
 #include <QEvent>
@@ -11,7 +12,7 @@ JogParamWidget::JogParamWidget(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TranslucentBackground, TranslucentWindowsWork());
 
     ui->leJogStep->setValidator(NewDecimalValidator(this));
     QRegExpValidator *integer = NewIntegerValidator(this);

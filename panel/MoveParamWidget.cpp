@@ -1,6 +1,7 @@
 #include "panel/MoveParamWidget.h"
 #include "ui_MoveParamWidget.h"
 
+#include "app/FramelessDialog.h"
 #include "panel/ControlWidget.h"
 
 #include <QEvent>
@@ -11,7 +12,7 @@ MoveParamWidget::MoveParamWidget(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TranslucentBackground, TranslucentWindowsWork());
 
     QRegExpValidator *decimal = NewDecimalValidator(this);
     ui->lePosition->setValidator(decimal);

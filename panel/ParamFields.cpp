@@ -1,5 +1,6 @@
 #include "panel/ParamFields.h"
 
+#include "app/FramelessDialog.h"
 #include "app/MainWidget.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,9 @@ void PaintStyledBackground(QWidget *widget)
     QStyleOption option;
     option.initFrom(widget);
     QPainter painter(widget);
+    // Square corners around the rounded image where the window is opaque.
+    if (!widget->testAttribute(Qt::WA_TranslucentBackground))
+        painter.fillRect(widget->rect(), OpaqueFrameColor());
     widget->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, widget);
 }
 
@@ -123,10 +127,10 @@ QString RangeMessage(const char *context, const char *prefix, const FieldRange &
     return QCoreApplication::translate(context, prefix) + text;
 }
 
-void ShowRangeWarning(const QString &text)
+void ShowRangeWarning(const QString &text, QWidget *popup)
 {
     if (MainWidget *mainWidget = GetMainWidget())
-        mainWidget->ShowMessageBox(text);
+        mainWidget->ShowMessageBox(text, popup);
 }
 
 }

@@ -72,8 +72,9 @@ bool Differs(int value, int held);
 bool Differs(bool value, bool held);
 // Prefix translated in the popup's context, followed by the range text.
 QString RangeMessage(const char *context, const char *prefix, const FieldRange &range, int travel);
-// The styled message box of the main window; nothing when there is none.
-void ShowRangeWarning(const QString &text);
+// The styled message box of the main window, which gives the active state
+// back to the popup when it closes; nothing when there is no main window.
+void ShowRangeWarning(const QString &text, QWidget *popup);
 }
 
 template <typename Group>
@@ -140,7 +141,8 @@ public:
     }
 
     // Checks the fields in order. At the first bad field its range warning is
-    // shown, the fields go back to held and false is returned. Otherwise held
+    // shown, then the popup (active again) keeps every edit as it was with the
+    // bad field selected for correction, and false is returned. Otherwise held
     // takes every value, *changed gets the bits of the fields that differ, and
     // true is returned. A field whose text is still the one shown for the held
     // value keeps the held value exactly.
@@ -155,10 +157,12 @@ public:
             if (!valid) {
                 const QPointer<QWidget> alive(m_owner);
                 ParamValue::ShowRangeWarning(ParamValue::RangeMessage(
-                    m_owner->metaObject()->className(), field.prefix, field.range, travel));
+                    m_owner->metaObject()->className(), field.prefix, field.range, travel), m_owner);
                 // The panel, and this popup with it, may be gone after the nested event loop.
-                if (alive)
-                    Show(held);
+                if (alive) {
+                    field.lineEdit->setFocus();
+                    field.lineEdit->selectAll();
+                }
                 return false;
             }
             const bool differs = std::visit(

@@ -13,7 +13,8 @@ case "${1:-}" in
         qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qt5-qmake
         libqt5svg5-dev libqt5charts5-dev
         fonts-noto-cjk weasyprint
-        xvfb xauth
+        xvfb xauth openbox x11-utils xdotool
+        libqt5x11extras5-dev
     )
     ;;
 --windows)

@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
@@ -419,6 +420,12 @@ void TestLanguage::switchRelabelsOpenWindows()
 {
     OpenTwoPanels();
     const QList<ControlWidget *> panels = Panels();
+    // The window fits the screen; a panel's button is scrolled into view first.
+    const auto click = [this](ControlWidget *panel, const char *name) {
+        auto *button = panel->findChild<QPushButton *>(QLatin1String(name));
+        m_window->findChild<QScrollArea *>()->ensureWidgetVisible(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    };
     auto *help = m_window->findChild<HelpWidget *>();
     m_window->ShowHelpWindow();
     QVERIFY(QTest::qWaitForWindowExposed(help));
@@ -447,11 +454,11 @@ void TestLanguage::switchRelabelsOpenWindows()
     QVERIFY(LogOf(panels.at(0)).contains(QStringLiteral("初始化运动轴参数成功")));
 
     // New log lines and message boxes come in English.
-    QTest::mouseClick(panels.at(1)->findChild<QPushButton *>(QStringLiteral("pbHome")), Qt::LeftButton);
+    click(panels.at(1), "pbHome");
     QTRY_VERIFY_WITH_TIMEOUT(LogOf(panels.at(1)).contains(QStringLiteral("\nHome  succeeded")), 5000);
     BoxSeen seen;
     AnswerReject(&seen);
-    QTest::mouseClick(panels.at(0)->findChild<QPushButton *>(QStringLiteral("pbRemove")), Qt::LeftButton);
+    click(panels.at(0), "pbRemove");
     QCOMPARE(seen.title, QStringLiteral("Notice"));
     QCOMPARE(seen.text, QStringLiteral("Close this control panel?"));
     QCOMPARE(seen.buttons, (QStringList{"Cancel", "OK"}));
@@ -460,11 +467,11 @@ void TestLanguage::switchRelabelsOpenWindows()
     ClickRadio("rbCn");
     QCOMPARE(StoredType(), 0);
     QCOMPARE(Texts(m_window.get()), Expected(m_window.get(), false));
-    QTest::mouseClick(panels.at(0)->findChild<QPushButton *>(QStringLiteral("pbHome")), Qt::LeftButton);
+    click(panels.at(0), "pbHome");
     QTRY_VERIFY_WITH_TIMEOUT(LogOf(panels.at(0)).contains(QStringLiteral("\n回原点  操作成功")), 5000);
     BoxSeen again;
     AnswerReject(&again);
-    QTest::mouseClick(panels.at(0)->findChild<QPushButton *>(QStringLiteral("pbRemove")), Qt::LeftButton);
+    click(panels.at(0), "pbRemove");
     QCOMPARE(again.title, QStringLiteral("提示"));
     QCOMPARE(again.buttons, (QStringList{"取消", "确认"}));
 }

@@ -96,6 +96,8 @@ private slots:
     void edgesMatchZones();
     void centredTopLeft_data();
     void centredTopLeft();
+    void fittedGeometry_data();
+    void fittedGeometry();
 
     void construction();
     void accessorsClearedAtDestruction();
@@ -217,6 +219,40 @@ void TestMainWidget::centredTopLeft()
     QFETCH(QSize, child);
     QFETCH(QPoint, topLeft);
     QCOMPARE(CentredTopLeft(host, child), topLeft);
+}
+
+void TestMainWidget::fittedGeometry_data()
+{
+    QTest::addColumn<QRect>("reference");
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QRect>("fitted");
+    const QRect screen(0, 0, 1920, 1050);
+    QTest::newRow("fits: grows about its centre")
+        << QRect(500, 200, 830, 600) << QSize(1630, 900) << screen << QRect(100, 50, 1630, 900);
+    QTest::newRow("would leave the top left: moved in")
+        << QRect(100, 50, 830, 600) << QSize(1630, 900) << screen << QRect(0, 0, 1630, 900);
+    QTest::newRow("would leave the bottom right: moved in")
+        << QRect(1000, 400, 830, 600) << QSize(1630, 900) << screen << QRect(290, 150, 1630, 900);
+    QTest::newRow("too large: the whole area")
+        << QRect(268, 84, 830, 600) << QSize(1630, 900) << QRect(0, 0, 1366, 738) << QRect(0, 0, 1366, 738);
+    QTest::newRow("second screen: stays there")
+        << QRect(2400, 300, 830, 600) << QSize(1630, 900) << QRect(1920, 0, 1366, 768)
+        << QRect(1920, 0, 1366, 768);
+    QTest::newRow("second screen, fits: centred there")
+        << QRect(2000, 100, 830, 600) << QSize(830, 600) << QRect(1920, 0, 1920, 1080)
+        << QRect(2000, 100, 830, 600);
+}
+
+// The window keeps its size and centre where the screen's usable area holds
+// it, and otherwise takes what that area has, on that screen.
+void TestMainWidget::fittedGeometry()
+{
+    QFETCH(QRect, reference);
+    QFETCH(QSize, target);
+    QFETCH(QRect, available);
+    QFETCH(QRect, fitted);
+    QCOMPARE(FittedGeometry(reference, target, available), fitted);
 }
 
 void TestMainWidget::construction()
