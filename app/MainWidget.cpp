@@ -397,7 +397,8 @@ void MainWidget::UpdateCtrlWidgets()
         panel->SetDevInfo(entry);
         connect(panel, &ControlWidget::SigClosed, this, &MainWidget::CloseCtrlWidget);
         connect(panel, &ControlWidget::SigDisconnect, this, &MainWidget::DevDisconnect);
-        connect(panel, &ControlWidget::SigWarning, this, [this](const QString &text) { ShowMessageBox(text); });
+        connect(panel, &ControlWidget::SigWarning, this,
+                [this](const QString &text, QWidget *returnTo) { ShowMessageBox(text, returnTo); });
         MoveParam move;
         JogParam jog;
         DriveParam drive;

@@ -1,7 +1,6 @@
 #include "panel/BtnParamWidget.h"
 #include "ui_BtnParamWidget.h"
 
-#include "panel/ControlWidget.h"
 
 #include <QtGlobal>
 #include <cmath>
@@ -93,8 +92,7 @@ void BtnParamWidget::ConfirmParam()
         nChanged |= 0x80;
 
     m_param = param;
-    if (auto *panel = qobject_cast<ControlWidget *>(parentWidget()))
-        panel->UpdateBtnParam(nChanged, m_param);
+    emit SigParamConfirmed(nChanged, m_param);
 }
 
 // Out-of-range values are clamped by the fields; a mode the combo does not

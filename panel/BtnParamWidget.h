@@ -26,6 +26,10 @@ public:
     // The record last received or confirmed.
     BtnParam GetParam() const;
 
+signals:
+    // Confirmed values; changed has one bit per field that differs.
+    void SigParamConfirmed(int nChanged, const BtnParam &param);
+
 private slots:
     void CloseWin();
     void ConfirmParam();

@@ -110,12 +110,36 @@ ControlWidget::ControlWidget(QWidget *parent)
 
     // Chart, recording and log export.
     m_trace = new DeviceTrace(this, ui->pbChart, ui->textBrowser);
-    connect(m_trace, &DeviceTrace::SigWarning, this, &ControlWidget::SigWarning);
+    connect(m_trace, &DeviceTrace::SigWarning, this,
+            [this](const QString &text) { emit SigWarning(text, nullptr); });
 
     m_moveParam->installEventFilter(this);
     m_jogParam->installEventFilter(this);
     m_driveParam->installEventFilter(this);
     m_cruiseCtrl->installEventFilter(this);
+
+    connect(m_moveParam, &MoveParamWidget::SigParamConfirmed, this, &ControlWidget::UpdateMoveParam);
+    connect(m_jogParam, &JogParamWidget::SigParamConfirmed, this, &ControlWidget::UpdateJogParam);
+    connect(m_driveParam, &DriveParamWidget::SigParamConfirmed, this, &ControlWidget::UpdateDriveParam);
+    connect(m_cruiseCtrl, &CruiseCtrlWidget::SigParamConfirmed, this, &ControlWidget::UpdateCruiseParam);
+    connect(m_cruiseCtrl, &CruiseCtrlWidget::SigShowBtnParam, this, &ControlWidget::ShowBtnParam);
+    connect(m_cruiseCtrl, &CruiseCtrlWidget::SigShowTriParam, this, &ControlWidget::ShowTriParam);
+    connect(m_btnParam, &BtnParamWidget::SigParamConfirmed, this, &ControlWidget::UpdateBtnParam);
+    connect(m_triParam, &TriParamWidget::SigParamConfirmed, this,
+            [this](const TriParam &io1, const TriParam &io2) {
+                const TriParam both[2] = {io1, io2};
+                UpdateTriParam(both);
+            });
+    connect(m_triParam, &TriParamWidget::SigManualModel, this, &ControlWidget::ApplyManualModel);
+    // A refused value is told while its popup stays open and active.
+    const auto warnFor = [this](QWidget *popup) {
+        return [this, popup](const QString &text) { emit SigWarning(text, popup); };
+    };
+    connect(m_moveParam, &MoveParamWidget::SigRangeWarning, this, warnFor(m_moveParam));
+    connect(m_jogParam, &JogParamWidget::SigRangeWarning, this, warnFor(m_jogParam));
+    connect(m_driveParam, &DriveParamWidget::SigRangeWarning, this, warnFor(m_driveParam));
+    connect(m_cruiseCtrl, &CruiseCtrlWidget::SigRangeWarning, this, warnFor(m_cruiseCtrl));
+    ApplyTravel();
     ui->pbMoveParam->installEventFilter(this);
     ui->pbJogParam->installEventFilter(this);
     ui->pbDriveParam->installEventFilter(this);
@@ -242,9 +266,18 @@ void ControlWidget::UpdateTriParam(const TriParam param[2])
 void ControlWidget::ApplyManualModel(int nModel)
 {
     m_model = GetActuatorModelOf(nModel);
-    m_btnParam->SetTravel(m_model.travelMm);
+    ApplyTravel();
     m_triParam->ShowModel(m_model);
     emit SigSetActModel(nModel);
+}
+
+void ControlWidget::ApplyTravel()
+{
+    m_moveParam->SetTravel(m_model.travelMm);
+    m_jogParam->SetTravel(m_model.travelMm);
+    m_driveParam->SetTravel(m_model.travelMm);
+    m_cruiseCtrl->SetTravel(m_model.travelMm);
+    m_btnParam->SetTravel(m_model.travelMm);
 }
 
 void ControlWidget::SetCtrlBtnsEnabled(bool enabled)
@@ -337,7 +370,7 @@ void ControlWidget::UpdateStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool 
 void ControlWidget::ParamInited(int nModel)
 {
     m_model = GetActuatorModelOf(nModel);
-    m_btnParam->SetTravel(m_model.travelMm);
+    ApplyTravel();
     m_btnParam->SetParam(m_worker->CopyBtnParam());
     m_triParam->ShowDevInfo(m_model, m_worker->GetActuatorSerial());
 }

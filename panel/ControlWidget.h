@@ -66,8 +66,9 @@ signals:
     void SigInitParam();
     void SigUpdateParam(int nType, int nChanged);
     void SigSetActModel(int nModel);
-    // Something the operator must be told in the program's message box.
-    void SigWarning(const QString &text);
+    // Something the operator must be told in the program's message box;
+    // returnTo, when given, gets the active state back when the box closes.
+    void SigWarning(const QString &text, QWidget *returnTo);
 
 public slots:
     void ShowBtnParam();
@@ -93,6 +94,7 @@ private:
     void PlacePopup(QWidget *popup, QPushButton *button, int dx, bool bShow);
     void CentreDialog(QWidget *dialog);
     void DismissPopup(QWidget *popup, QPushButton *toggle);
+    void ApplyTravel();
     QWidget *PopupOf(QObject *toggle) const;
     void TrimLog();
 

@@ -2,7 +2,6 @@
 #include "ui_CruiseCtrlWidget.h"
 
 #include "app/FramelessDialog.h"
-#include "panel/ControlWidget.h"
 
 #include <QEvent>
 
@@ -22,7 +21,7 @@ CruiseCtrlWidget::CruiseCtrlWidget(QWidget *parent)
     ui->leCruiseTimes->setValidator(integer);
 
     // Begin and end are not compared with each other: either may be the larger.
-    m_fields.reset(new ParamFieldTable<CruiseParam>(this, {
+    m_fields.reset(new ParamFieldTable<CruiseParam>(this, [this](const QString &text) { emit SigRangeWarning(text); }, {
         { &CruiseParam::BeginPos, ui->leCruiseBeginPos, 0x01,
           QT_TRANSLATE_NOOP("CruiseCtrlWidget", "巡航起始位置 超出限制范围\n"), TravelRange(0, "[0-%1]!", 0) },
         { &CruiseParam::EndPos, ui->leCruiseEndPos, 0x02,
@@ -36,10 +35,8 @@ CruiseCtrlWidget::CruiseCtrlWidget(QWidget *parent)
     SetConfirmShortcut(ui->pbConfirm);
     connect(ui->pbRestore, &QPushButton::clicked, this, &CruiseCtrlWidget::RestoreParam);
     connect(ui->pbConfirm, &QPushButton::clicked, this, &CruiseCtrlWidget::ConfirmParam);
-    if (auto *panel = qobject_cast<ControlWidget *>(parent)) {
-        connect(ui->pbBtnParam, &QPushButton::clicked, panel, &ControlWidget::ShowBtnParam);
-        connect(ui->pbDevParam, &QPushButton::clicked, panel, &ControlWidget::ShowTriParam);
-    }
+    connect(ui->pbBtnParam, &QPushButton::clicked, this, &CruiseCtrlWidget::SigShowBtnParam);
+    connect(ui->pbDevParam, &QPushButton::clicked, this, &CruiseCtrlWidget::SigShowTriParam);
 }
 
 CruiseCtrlWidget::~CruiseCtrlWidget()
@@ -58,6 +55,11 @@ void CruiseCtrlWidget::SetStartEnabled(bool enabled)
     ui->pbConfirm->setEnabled(enabled);
 }
 
+void CruiseCtrlWidget::SetTravel(int travelMm)
+{
+    m_travelMm = travelMm;
+}
+
 void CruiseCtrlWidget::RestoreParam()
 {
     m_fields->Show(m_param);
@@ -67,12 +69,11 @@ void CruiseCtrlWidget::RestoreParam()
 // which starts it even when nothing changed.
 void CruiseCtrlWidget::ConfirmParam()
 {
-    auto *panel = qobject_cast<ControlWidget *>(parentWidget());
     int changed = 0;
-    if (!panel || !m_fields->Accept(m_param, panel->GetTravel(), &changed))
+    if (!m_fields->Accept(m_param, m_travelMm, &changed))
         return;
     close();
-    panel->UpdateCruiseParam(changed, m_param);
+    emit SigParamConfirmed(changed, m_param);
 }
 
 void CruiseCtrlWidget::paintEvent(QPaintEvent *)

@@ -28,6 +28,17 @@ public:
     // Follows the panel's motion-button lock: no cruise starts while locked.
     void SetStartEnabled(bool enabled);
 
+    // Travel of the device's model, the bound of its position fields.
+    void SetTravel(int travelMm);
+
+signals:
+    // Valid values confirmed; changed has one bit per field that differs.
+    void SigParamConfirmed(int nChanged, const CruiseParam &param);
+    // A refused field, for the program's message box; the popup stays open.
+    void SigRangeWarning(const QString &text);
+    void SigShowBtnParam();
+    void SigShowTriParam();
+
 public slots:
     void RestoreParam();
     void ConfirmParam();
@@ -39,6 +50,7 @@ protected:
 private:
     Ui::CruiseCtrlWidget *ui;
     CruiseParam m_param;
+    int m_travelMm = 100;
     std::unique_ptr<ParamFieldTable<CruiseParam>> m_fields;
 };
 

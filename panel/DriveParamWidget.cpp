@@ -2,7 +2,6 @@
 #include "ui_DriveParamWidget.h"
 
 #include "app/FramelessDialog.h"
-#include "panel/ControlWidget.h"
 
 #include <QEvent>
 
@@ -20,7 +19,7 @@ DriveParamWidget::DriveParamWidget(QWidget *parent)
     ui->leAcc->setValidator(decimal);
 
     // The offset is checked whether or not relative-offset mode is on.
-    m_fields.reset(new ParamFieldTable<DriveParam>(this, {
+    m_fields.reset(new ParamFieldTable<DriveParam>(this, [this](const QString &text) { emit SigRangeWarning(text); }, {
         { &DriveParam::Offset, ui->leOffset, 0x01,
           QT_TRANSLATE_NOOP("DriveParamWidget", "相对位移值 超出限制范围\n"), TravelRange(0.000001, "[0.000001-%1]!", 6) },
         { &DriveParam::Enable, ui->cbOffset, 0x02 },
@@ -54,6 +53,11 @@ void DriveParamWidget::SetSpeedAcc(float speed, float acc)
     ui->leAcc->setText(ParamValue::Text(acc));
 }
 
+void DriveParamWidget::SetTravel(int travelMm)
+{
+    m_travelMm = travelMm;
+}
+
 void DriveParamWidget::RestoreParam()
 {
     m_fields->Show(m_param);
@@ -61,12 +65,11 @@ void DriveParamWidget::RestoreParam()
 
 void DriveParamWidget::ConfirmParam()
 {
-    auto *panel = qobject_cast<ControlWidget *>(parentWidget());
     int changed = 0;
-    if (!panel || !m_fields->Accept(m_param, panel->GetTravel(), &changed))
+    if (!m_fields->Accept(m_param, m_travelMm, &changed))
         return;
     close();
-    panel->UpdateDriveParam(changed, m_param);
+    emit SigParamConfirmed(changed, m_param);
 }
 
 void DriveParamWidget::paintEvent(QPaintEvent *)

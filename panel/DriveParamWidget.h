@@ -27,6 +27,15 @@ public:
     // Speed and acceleration confirmed in the move popup (one device setting).
     void SetSpeedAcc(float speed, float acc);
 
+    // Travel of the device's model, the bound of its position fields.
+    void SetTravel(int travelMm);
+
+signals:
+    // Valid values confirmed; changed has one bit per field that differs.
+    void SigParamConfirmed(int nChanged, const DriveParam &param);
+    // A refused field, for the program's message box; the popup stays open.
+    void SigRangeWarning(const QString &text);
+
 public slots:
     void RestoreParam();
     void ConfirmParam();
@@ -38,6 +47,7 @@ protected:
 private:
     Ui::DriveParamWidget *ui;
     DriveParam m_param;
+    int m_travelMm = 100;
     std::unique_ptr<ParamFieldTable<DriveParam>> m_fields;
 };
 

@@ -2,7 +2,6 @@
 #include "ui_JogParamWidget.h"
 
 #include "app/FramelessDialog.h"
-#include "panel/ControlWidget.h"
 
 #include <QEvent>
 
@@ -19,7 +18,7 @@ JogParamWidget::JogParamWidget(QWidget *parent)
     ui->leJogDelay->setValidator(integer);
     ui->leJogTimes->setValidator(integer);
 
-    m_fields.reset(new ParamFieldTable<JogParam>(this, {
+    m_fields.reset(new ParamFieldTable<JogParam>(this, [this](const QString &text) { emit SigRangeWarning(text); }, {
         { &JogParam::Step, ui->leJogStep, 0x01,
           QT_TRANSLATE_NOOP("JogParamWidget", "步进步长 超出限制范围\n"), TravelRange(0.000001, "[0.000001-%1]!", 6) },
         { &JogParam::Delay, ui->leJogDelay, 0x02,
@@ -44,6 +43,11 @@ void JogParamWidget::SetParam(const JogParam &param)
     RestoreParam();
 }
 
+void JogParamWidget::SetTravel(int travelMm)
+{
+    m_travelMm = travelMm;
+}
+
 void JogParamWidget::RestoreParam()
 {
     m_fields->Show(m_param);
@@ -51,12 +55,11 @@ void JogParamWidget::RestoreParam()
 
 void JogParamWidget::ConfirmParam()
 {
-    auto *panel = qobject_cast<ControlWidget *>(parentWidget());
     int changed = 0;
-    if (!panel || !m_fields->Accept(m_param, panel->GetTravel(), &changed))
+    if (!m_fields->Accept(m_param, m_travelMm, &changed))
         return;
     close();
-    panel->UpdateJogParam(changed, m_param);
+    emit SigParamConfirmed(changed, m_param);
 }
 
 void JogParamWidget::paintEvent(QPaintEvent *)

@@ -24,6 +24,15 @@ public:
 
     void SetParam(const JogParam &param);
 
+    // Travel of the device's model, the bound of its position fields.
+    void SetTravel(int travelMm);
+
+signals:
+    // Valid values confirmed; changed has one bit per field that differs.
+    void SigParamConfirmed(int nChanged, const JogParam &param);
+    // A refused field, for the program's message box; the popup stays open.
+    void SigRangeWarning(const QString &text);
+
 public slots:
     void RestoreParam();
     void ConfirmParam();
@@ -35,6 +44,7 @@ protected:
 private:
     Ui::JogParamWidget *ui;
     JogParam m_param;
+    int m_travelMm = 100;
     std::unique_ptr<ParamFieldTable<JogParam>> m_fields;
 };
 

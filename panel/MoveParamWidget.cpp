@@ -2,7 +2,6 @@
 #include "ui_MoveParamWidget.h"
 
 #include "app/FramelessDialog.h"
-#include "panel/ControlWidget.h"
 
 #include <QEvent>
 
@@ -20,7 +19,7 @@ MoveParamWidget::MoveParamWidget(QWidget *parent)
     ui->leAcc->setValidator(decimal);
     ui->leJerk->setValidator(NewIntegerValidator(this));
 
-    m_fields.reset(new ParamFieldTable<MoveParam>(this, {
+    m_fields.reset(new ParamFieldTable<MoveParam>(this, [this](const QString &text) { emit SigRangeWarning(text); }, {
         { &MoveParam::TargetPos, ui->lePosition, 0x01,
           QT_TRANSLATE_NOOP("MoveParamWidget", "目标位置 超出限制范围\n"), TravelRange(0, "[0-%1]!", 0) },
         { &MoveParam::Speed, ui->leSpeed, 0x02,
@@ -56,6 +55,11 @@ void MoveParamWidget::SetSpeedAcc(float speed, float acc)
     ui->leAcc->setText(ParamValue::Text(acc));
 }
 
+void MoveParamWidget::SetTravel(int travelMm)
+{
+    m_travelMm = travelMm;
+}
+
 void MoveParamWidget::RestoreParam()
 {
     m_fields->Show(m_param);
@@ -63,12 +67,11 @@ void MoveParamWidget::RestoreParam()
 
 void MoveParamWidget::ConfirmParam()
 {
-    auto *panel = qobject_cast<ControlWidget *>(parentWidget());
     int changed = 0;
-    if (!panel || !m_fields->Accept(m_param, panel->GetTravel(), &changed))
+    if (!m_fields->Accept(m_param, m_travelMm, &changed))
         return;
     close();
-    panel->UpdateMoveParam(changed, m_param);
+    emit SigParamConfirmed(changed, m_param);
 }
 
 void MoveParamWidget::paintEvent(QPaintEvent *)

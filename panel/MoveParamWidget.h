@@ -26,6 +26,15 @@ public:
     // Speed and acceleration confirmed in the drive popup (one device setting).
     void SetSpeedAcc(float speed, float acc);
 
+    // Travel of the device's model, the bound of its position fields.
+    void SetTravel(int travelMm);
+
+signals:
+    // Valid values confirmed; changed has one bit per field that differs.
+    void SigParamConfirmed(int nChanged, const MoveParam &param);
+    // A refused field, for the program's message box; the popup stays open.
+    void SigRangeWarning(const QString &text);
+
 public slots:
     void RestoreParam();
     void ConfirmParam();
@@ -37,6 +46,7 @@ protected:
 private:
     Ui::MoveParamWidget *ui;
     MoveParam m_param;
+    int m_travelMm = 100;
     std::unique_ptr<ParamFieldTable<MoveParam>> m_fields;
 };
 

@@ -1,7 +1,6 @@
 #include "panel/ParamFields.h"
 
 #include "app/FramelessDialog.h"
-#include "app/MainWidget.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -127,10 +126,5 @@ QString RangeMessage(const char *context, const char *prefix, const FieldRange &
     return QCoreApplication::translate(context, prefix) + text;
 }
 
-void ShowRangeWarning(const QString &text, QWidget *popup)
-{
-    if (MainWidget *mainWidget = GetMainWidget())
-        mainWidget->ShowMessageBox(text, popup);
-}
 
 }

@@ -7,6 +7,7 @@
 #include <QRegExpValidator>
 #include <QString>
 
+#include <functional>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -72,9 +73,6 @@ bool Differs(int value, int held);
 bool Differs(bool value, bool held);
 // Prefix translated in the popup's context, followed by the range text.
 QString RangeMessage(const char *context, const char *prefix, const FieldRange &range, int travel);
-// The styled message box of the main window, which gives the active state
-// back to the popup when it closes; nothing when there is no main window.
-void ShowRangeWarning(const QString &text, QWidget *popup);
 }
 
 template <typename Group>
@@ -117,9 +115,12 @@ class ParamFieldTable
 public:
     using Field = ParamField<Group>;
 
-    // owner: the popup; its class name is the translation context of the prefixes.
-    ParamFieldTable(QWidget *owner, std::vector<Field> fields)
+    // owner: the popup; its class name is the translation context of the
+    // prefixes. warn: tells the operator about a refused field, and returns
+    // once the operator has read it.
+    ParamFieldTable(QWidget *owner, std::function<void(const QString &)> warn, std::vector<Field> fields)
         : m_owner(owner)
+        , m_warn(std::move(warn))
         , m_fields(std::move(fields))
     {
     }
@@ -156,8 +157,8 @@ public:
                 field.member);
             if (!valid) {
                 const QPointer<QWidget> alive(m_owner);
-                ParamValue::ShowRangeWarning(ParamValue::RangeMessage(
-                    m_owner->metaObject()->className(), field.prefix, field.range, travel), m_owner);
+                m_warn(ParamValue::RangeMessage(m_owner->metaObject()->className(), field.prefix,
+                                                field.range, travel));
                 // The panel, and this popup with it, may be gone after the nested event loop.
                 if (alive) {
                     field.lineEdit->setFocus();
@@ -198,6 +199,7 @@ private:
     }
 
     QWidget *m_owner;
+    std::function<void(const QString &)> m_warn;
     std::vector<Field> m_fields;
 };
 

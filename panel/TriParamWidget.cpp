@@ -1,7 +1,6 @@
 #include "panel/TriParamWidget.h"
 #include "ui_TriParamWidget.h"
 
-#include "panel/ControlWidget.h"
 
 #include <QComboBox>
 
@@ -86,8 +85,7 @@ void TriParamWidget::ConfirmParam()
         param.outTime = outTime[io]->value();
     }
 
-    if (auto *panel = qobject_cast<ControlWidget *>(parentWidget()))
-        panel->UpdateTriParam(m_param);
+    emit SigParamConfirmed(m_param[0], m_param[1]);
 }
 
 void TriParamWidget::RestoreParam()
@@ -136,8 +134,7 @@ void TriParamWidget::IoModeChanged()
 void TriParamWidget::SetManualModel()
 {
     const int code = ui->cbActModel->currentIndex() + 1;
-    if (auto *panel = qobject_cast<ControlWidget *>(parentWidget()))
-        panel->ApplyManualModel(code);
+    emit SigManualModel(code);
 }
 
 void TriParamWidget::changeEvent(QEvent *event)

@@ -26,6 +26,12 @@ public:
     // The record last confirmed for IO1 (io 0) or IO2 (io 1).
     TriParam GetParam(int io) const;
 
+signals:
+    // Confirmed settings of IO1 and IO2.
+    void SigParamConfirmed(const TriParam &io1, const TriParam &io2);
+    // A model picked by hand, by its code.
+    void SigManualModel(int nModel);
+
 private slots:
     void CloseWin();
     void ConfirmParam();

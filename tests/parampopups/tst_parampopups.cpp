@@ -146,6 +146,13 @@ private:
     static void Confirm(QWidget *popup);
 
     std::unique_ptr<MainWidget> m_main;
+    // The panel's warnings go to the main window's message box, as when the
+    // main window made the panel.
+    void ConnectWarnings()
+    {
+        connect(m_panel.data(), &ControlWidget::SigWarning, m_main.get(),
+                [this](const QString &text, QWidget *returnTo) { m_main->ShowMessageBox(text, returnTo); });
+    }
     QPointer<ControlWidget> m_panel;
     std::unique_ptr<QSignalSpy> m_relay;
     std::unique_ptr<ContextTranslator> m_translator;
@@ -168,6 +175,7 @@ void TestParamPopups::init()
 {
     simReset();
     m_panel = new ControlWidget;
+    ConnectWarnings();
     m_panel->ApplyManualModel(3);
     QCOMPARE(m_panel->GetTravel(), 13);
     for (Popup popup : { Popup::Move, Popup::Jog, Popup::Drive, Popup::Cruise })
@@ -767,6 +775,7 @@ void TestParamPopups::confirmedTargetMovesDevice()
     QCOMPARE(openDev(handle), 0);
 
     m_panel = new ControlWidget;
+    ConnectWarnings();
     m_panel->SetDevInfo({ QStringLiteral("POPUP-E2E"), handle, true });
     m_panel->SetInitParams(MoveParam(), JogParam(), DriveParam(), CruiseParam());
     m_panel->show();
