@@ -729,7 +729,7 @@ void SerialComDev::PushBtnParam(unsigned int nChanged)
     else if (param.mode == 2)
         modeName = tr("位置模式");
     Report(OpSetBtnParam,
-           tr("\n速度: %1mm  模式: %2\n步长: %3mm  位置1: %4mm\n位置2: %5mm\n"
+           tr("\n速度: %1mm/s  模式: %2\n步长: %3mm  位置1: %4mm\n位置2: %5mm\n"
               "背光亮度等级: %6, 背光睡眠等级: %7\n休眠时间: %8min\n")
                .arg(F2(param.speed))
                .arg(modeName)

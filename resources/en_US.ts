@@ -1506,7 +1506,7 @@ Dwell time: %3ms  Cruise count: %4
     </message>
     <message>
         <source>
-速度: %1mm  模式: %2
+速度: %1mm/s  模式: %2
 步长: %3mm  位置1: %4mm
 位置2: %5mm
 背光亮度等级: %6, 背光睡眠等级: %7

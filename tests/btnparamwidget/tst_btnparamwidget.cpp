@@ -228,7 +228,7 @@ void TestBtnParamWidget::deviceValuesClampedAndSentBack()
     QCOMPARE(updates.at(0), (QList<QVariant>{10, 0x01 | 0x08}));
     const QString h = QString::number(m_handle);
     QCOMPARE(BtnCalls(), (QStringList{"setBtnSpeed(" + h + ", 1.23)", "setBtnPos1(" + h + ", 6)"}));
-    QVERIFY(Log().contains(QStringLiteral("速度: 1.23mm  模式: 步进模式\n步长: 0.500000mm  位置1: 6.000000mm")));
+    QVERIFY(Log().contains(QStringLiteral("速度: 1.23mm/s  模式: 步进模式\n步长: 0.500000mm  位置1: 6.000000mm")));
 }
 
 void TestBtnParamWidget::confirmBits_data()

@@ -380,7 +380,7 @@ void TestSerialComDev::paramChanged_data()
     const QString driveText =
         "设置推进参数\n相对位移: 0.750000mm  相对位移使能: 使能\n速度: 1.25mm/s  加速度: 0.50mm/s²\n";
     const QString cruiseText = "巡航\n初始位置: 1.500000mm  最终位置: 3.250000mm\n停留时间: 200ms  巡航次数:2\n";
-    const QString btnText = "设置按钮参数\n速度: 0.50mm  模式: 步进模式\n步长: 0.200000mm  位置1: 1.000000mm\n"
+    const QString btnText = "设置按钮参数\n速度: 0.50mm/s  模式: 步进模式\n步长: 0.200000mm  位置1: 1.000000mm\n"
                             "位置2: 4.500000mm\n背光亮度等级: 3, 背光睡眠等级: 2\n休眠时间: 10min\n";
     const QString ok = "操作成功";
 
@@ -473,7 +473,7 @@ void TestSerialComDev::anyFailedCallFailsThePush()
     btn.mode = 3;
     worker.SetBtnParam(btn);
     worker.ParamChanged(10, 0x02);
-    QVERIFY(Lines(msgs).value(1).startsWith("设置按钮参数\n速度: 0.50mm  模式: \n"));
+    QVERIFY(Lines(msgs).value(1).startsWith("设置按钮参数\n速度: 0.50mm/s  模式: \n"));
 
 #ifdef __linux__
     // One refused call fails the push whatever the others returned (+1
