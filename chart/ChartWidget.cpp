@@ -187,7 +187,10 @@ void ChartWidget::SetUpChart()
     for (QLegendMarker *marker : m_chart->legend()->markers(m_targets[1]) + m_chart->legend()->markers(m_lost))
         marker->setVisible(false);
 
+    // The view gives up the chart it made for itself without deleting it.
+    QChart *own = ui->chartView->chart();
     ui->chartView->setChart(m_chart);
+    delete own;
     // The chart's own background covers the whole view: nothing is painted below it.
     m_chart->layout()->setContentsMargins(0, 0, 0, 0);
     ui->chartView->setFrameShape(QFrame::NoFrame);
