@@ -2,7 +2,7 @@
 // hold across the add-device dialog, the panels and their workers.
 #include "device/DeviceOwners.h"
 #include "tests/support/AppHarness.h"
-#include "tests/support/SimWait.h"
+#include "tests/support/SimJournal.h"
 
 #include <QLabel>
 
@@ -39,7 +39,7 @@ void TestDeviceRules::cleanup()
     for (int h : qAsConst(m_handles))
         DeviceOwners::Release(h, DeviceOwners::ConsoleOwner);
     m_window.reset();
-    QVERIFY(simwait::WaitForWorkers(m_handles));
+    QVERIFY(simjournal::WaitForWorkers(m_handles));
 }
 
 // The console's device is neither probed nor opened by the dialog, and the
@@ -85,7 +85,7 @@ void TestDeviceRules::closedPanelDropsQueuedCommands()
     BoxAnswerer answerer(QStringLiteral("确认"));
     QTest::mouseClick(panel->findChild<QPushButton *>("pbRemove"), Qt::LeftButton);
     QTRY_VERIFY(Panels(m_window.get()).isEmpty());
-    QVERIFY(simwait::WaitForWorkers({h}));
+    QVERIFY(simjournal::WaitForWorkers({h}));
     const QStringList journal = Journal();
     QVERIFY(journal.contains(QStringLiteral("closeDev(%1)").arg(h)));
     QVERIFY(!journal.contains(QStringLiteral("move(%1)").arg(h)));

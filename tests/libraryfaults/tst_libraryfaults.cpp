@@ -7,7 +7,7 @@
 #include "panel/ControlWidget.h"
 #include "sim/ActuatorSimControl.h"
 #include "tests/support/ParamBounds.h"
-#include "tests/support/SimWait.h"
+#include "tests/support/SimJournal.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -136,7 +136,7 @@ void TestLibraryFaults::cleanup()
     for (int h : {m_a, m_b})
         simSetCallDelay(h, 0);
     m_window.reset();
-    QVERIFY(simwait::WaitForWorkers({1, 2, 3, 4}));
+    QVERIFY(simjournal::WaitForWorkers({1, 2, 3, 4}));
     m_answerer.stop();
     QCOMPARE(simOverlapTotal(), 0);
 }
@@ -364,7 +364,7 @@ void TestLibraryFaults::lostAndBackBeforeItsPanelWent()
     QCOMPARE(m_boxes, QStringList{QStringLiteral("设备已断开!\n") + kSerialA});
     simSetCallDelay(m_a, 0);
     // Its worker finishes the call it is in, then closes the device.
-    QVERIFY(simwait::WaitForWorkers({m_a}));
+    QVERIFY(simjournal::WaitForWorkers({m_a}));
     Click(Dialog(), "pbScanDev");
     auto *entry = Dialog()->findChild<QPushButton *>("pbDevInfo_1");
     QVERIFY(!entry->isHidden());

@@ -13,7 +13,7 @@
 #include "panel/TriParamWidget.h"
 #include "sim/ActuatorSimControl.h"
 #include "tests/support/ParamBounds.h"
-#include "tests/support/SimWait.h"
+#include "tests/support/SimJournal.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -243,7 +243,7 @@ void TestSoak::soak()
     // Orderly exit: the store is written, every worker closes its device.
     m_window->close();
     m_window.reset();
-    QVERIFY(simwait::WaitForWorkers(m_handles));
+    QVERIFY(simjournal::WaitForWorkers(m_handles));
     QCOMPARE(simOverlapTotal(), 0);
 
     QFile file(QCoreApplication::applicationDirPath() + "/devConfig.json");
@@ -258,7 +258,7 @@ void TestSoak::soak()
 void TestSoak::cleanupTestCase()
 {
     m_window.reset();
-    QVERIFY(simwait::WaitForWorkers(m_handles));
+    QVERIFY(simjournal::WaitForWorkers(m_handles));
 }
 
 void TestSoak::CheckJournal()

@@ -48,6 +48,23 @@ inline std::unique_ptr<MainWidget> MakeWindow()
     return window;
 }
 
+// The program started afresh: simulator reset, devices Serial(1)..Serial(count)
+// attached, the main window shown.
+struct App
+{
+    QList<int> handles;
+    std::unique_ptr<MainWidget> window;
+};
+
+inline App Start(int devices)
+{
+    simReset();
+    App app;
+    app.handles = Attach(devices);
+    app.window = MakeWindow();
+    return app;
+}
+
 inline AddDevWidget *Dialog(MainWidget *window)
 {
     return window->findChild<AddDevWidget *>();
@@ -84,6 +101,29 @@ inline QList<ControlWidget *> Panels(MainWidget *window)
 inline QString LogOf(ControlWidget *panel)
 {
     return panel->findChild<QTextBrowser *>("textBrowser")->toPlainText();
+}
+
+// True once the panel's worker has read the device and pushed the stored parameters.
+inline bool WaitForInit(ControlWidget *panel, int timeoutMs = 5000)
+{
+    return QTest::qWaitFor([panel] { return LogOf(panel).contains(QStringLiteral("初始化运动轴参数成功")); },
+                           timeoutMs);
+}
+
+// Opens panels for the first count listed devices through the add-device
+// dialog and waits until each is initialised; the panels in grid order.
+inline QList<ControlWidget *> OpenPanels(MainWidget *window, int count)
+{
+    QList<int> toggles;
+    for (int i = 0; i < count; ++i)
+        toggles << i;
+    Pick(window, toggles);
+    const QList<ControlWidget *> panels = Panels(window);
+    for (ControlWidget *panel : panels) {
+        if (!WaitForInit(panel))
+            qWarning("panel %s not initialised", qPrintable(panel->GetDevSerial()));
+    }
+    return panels;
 }
 
 // Answers every message box shown while it lives: records each text and
