@@ -4,20 +4,15 @@
 #include "config/DevConfig.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("actuator.devconfig.debug=false"));
     DevConfig store; // devConfig.json beside this program
     const QString key = QStringLiteral("ABR 202406300001");
-    MoveParam move;
-    JogParam jog;
-    DriveParam drive;
-    CruiseParam cruise;
+    MoveParam move; JogParam jog; DriveParam drive; CruiseParam cruise;
     store.LoadDevParams(key, move, jog, drive, cruise);
     for (int n = jog.Times + 1; n < 16777215; ++n) { // carries on from the stored counter
         move.Jerk = n % 19;

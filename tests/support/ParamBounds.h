@@ -1,5 +1,6 @@
-// Ranges of the motion parameters pushed to a device or kept in devConfig.json,
-// widest over all actuator models (100 mm of travel at most). Header only.
+// Ranges of the motion parameters pushed to a device (the call) or kept in
+// devConfig.json (group and field), widest over all actuator models (100 mm of
+// travel at most); single: compared in single precision. Header only.
 #ifndef PARAMBOUNDS_H
 #define PARAMBOUNDS_H
 
@@ -10,7 +11,7 @@
 
 namespace bounds {
 
-struct Bound { const char *call, *group, *field; double lo, hi; bool integer, single; }; // single: float compare
+struct Bound { const char *call, *group, *field; double lo, hi; bool integer, single; };
 
 inline const QVector<Bound> &All()
 {
@@ -34,9 +35,8 @@ inline const QVector<Bound> &All()
 
 inline bool In(const Bound &b, double v)
 {
-    if (!std::isfinite(v) || (b.integer && std::trunc(v) != v))
-        return false;
-    return b.single ? float(v) >= float(b.lo) && float(v) <= float(b.hi) : v >= b.lo && v <= b.hi;
+    return std::isfinite(v) && (!b.integer || std::trunc(v) == v)
+           && (b.single ? float(v) >= float(b.lo) && float(v) <= float(b.hi) : v >= b.lo && v <= b.hi);
 }
 
 // Journal entries that pushed a parameter out of range; pushes counts every push.
@@ -46,30 +46,25 @@ inline QStringList BadPushes(const QStringList &journal, int &pushes)
     QStringList bad;
     for (const QString &entry : journal) {
         const QRegularExpressionMatch m = push.match(entry);
-        for (const Bound &b : All()) {
+        for (const Bound &b : All())
             if (m.hasMatch() && m.captured(1) == QLatin1String(b.call) && ++pushes && !In(b, m.captured(2).toDouble()))
                 bad << entry;
-        }
     }
     return bad;
 }
 
-// Problems of a devConfig.json: not a JSON object, or a known field of a
-// device that is not a number in range. Empty when the content is sound.
+// Problems of a devConfig.json: not a JSON object, or a known field of a device
+// that is not a number in range. Empty when the content is sound.
 inline QStringList StoredProblems(const QByteArray &content)
 {
-    const QJsonDocument doc = QJsonDocument::fromJson(content);
-    if (!doc.isObject())
-        return {QStringLiteral("not a JSON object")};
-    QStringList problems;
-    const QJsonObject root = doc.object();
-    for (auto dev = root.begin(); dev != root.end(); ++dev) {
+    const QJsonObject root = QJsonDocument::fromJson(content).object();
+    QStringList problems = QJsonDocument::fromJson(content).isObject() ? QStringList() : QStringList("not a JSON object");
+    for (auto dev = root.begin(); dev != root.end(); ++dev)
         for (const Bound &b : All()) {
             const QJsonValue v = dev.value().toObject().value(QLatin1String(b.group)).toObject().value(QLatin1String(b.field));
             if (!v.isUndefined() && !In(b, v.toDouble(NAN)))
-                problems << QStringLiteral("%1/%2/%3").arg(dev.key(), QLatin1String(b.group), QLatin1String(b.field));
+                problems << dev.key() + '/' + b.group + '/' + b.field;
         }
-    }
     return problems;
 }
 
