@@ -1,36 +1,24 @@
-// Confirms parameter changes of one device as fast as it can, the way the
-// control panel does after each popup, and prints each counter value once all
-// four groups holding it are confirmed. tst_abruptend kills it at random.
+// Confirms parameter changes of one device as fast as it can, the way a panel
+// does after each popup, and prints each counter value once all four groups
+// holding it are confirmed. tst_abruptend kills it at random moments.
 #include "config/DevConfig.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("actuator.devconfig.debug=false"));
-    // devConfig.json beside this program.
-    DevConfig store;
+    DevConfig store; // devConfig.json beside this program
     const QString key = QStringLiteral("ABR 202406300001");
-    MoveParam move;
-    JogParam jog;
-    DriveParam drive;
-    CruiseParam cruise;
+    MoveParam move; JogParam jog; DriveParam drive; CruiseParam cruise;
     store.LoadDevParams(key, move, jog, drive, cruise);
-
-    // Carries on from the stored counter.
-    for (int n = jog.Times + 1; n < 16777215; ++n) {
-        move.TargetPos = (n % 100000) / 1000.0;
+    for (int n = jog.Times + 1; n < 16777215; ++n) { // carries on from the stored counter
         move.Jerk = n % 19;
-        jog.Delay = n;
-        jog.Times = n;
+        jog.Delay = jog.Times = n;
         drive.Offset = (n % 100000 + 1) / 1000.0;
-        drive.Speed = float(n % 200 + 1) / 100.0f;
-        cruise.StopTime = n;
-        cruise.Times = n;
+        cruise.StopTime = cruise.Times = n;
         store.SaveMoveParam(key, move);
         store.SaveJogParam(key, jog);
         store.SaveDriveParam(key, drive);
