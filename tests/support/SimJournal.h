@@ -52,7 +52,7 @@ inline QString Call(const char *pattern, int handle)
 inline int WaitForCall(const QString &prefix, int from = 0, int timeoutMs = 5000)
 {
     int found = -1;
-    QTest::qWaitFor([&] {
+    const bool seen = QTest::qWaitFor([&] {
         const QStringList entries = Journal(from);
         for (int i = 0; i < entries.size() && found < 0; ++i) {
             if (entries.at(i).startsWith(prefix))
@@ -60,7 +60,7 @@ inline int WaitForCall(const QString &prefix, int from = 0, int timeoutMs = 5000
         }
         return found >= 0;
     }, timeoutMs);
-    return found;
+    return seen ? found : -1;
 }
 
 // A worker's last library call is the close of its device, after which it
