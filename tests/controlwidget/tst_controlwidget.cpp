@@ -199,7 +199,9 @@ void TestControlWidget::logBoundAndWarnings()
     QCOMPARE(log->blockCount(), kept);
     QCOMPARE(log->firstBlock().text(), QString::number(batch));
     panel.OutputOptInfo(QStringLiteral("10:00:01\n移动操作成功"));
-    const auto colour = [](const QTextBlock &block) { return block.begin().fragment().charFormat().foreground().color(); };
+    const auto colour = [](const QTextBlock &block) {
+        return block.begin().fragment().charFormat().foreground().color();
+    };
     QCOMPARE(colour(log->lastBlock().previous()), QColor(Qt::black));
     QCOMPARE(colour(log->lastBlock().previous().previous()), QColor(Qt::red));
     QCOMPARE(colour(log->lastBlock()), QColor(Qt::black));
@@ -208,58 +210,68 @@ void TestControlWidget::logBoundAndWarnings()
 void TestControlWidget::confirmedValueReachesDeviceAndStore_data()
 {
     QTest::addColumn<QString>("toggle");
-    QTest::addColumn<QString>("edit");
-    QTest::addColumn<QString>("call");
+    QTest::addColumn<QStringList>("edits");
+    QTest::addColumn<QStringList>("calls"); // the first refused when asked
     QTest::addColumn<bool>("refused");
-    QTest::addColumn<QString>("group");
-    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("store"); // group/key in devConfig.json
     QTest::addColumn<double>("stored");
-    QTest::addColumn<QString>("shown"); // by the popup's restore
+    QTest::addColumn<QString>("shown"); // field=text after the popup's restore
 
-    QTest::newRow("move target") << "pbMoveParam" << "lePosition=5.5" << "setTargetPos(H, 5.5)" << false
-                                 << "MoveParam" << "TargetPos" << 5.5 << "5.500000";
-    QTest::newRow("jog step") << "pbJogParam" << "leJogStep=0.5" << "setJogStep(H, 0.5)" << false
-                              << "JogParam" << "Step" << 0.5 << "0.500000";
-    QTest::newRow("drive offset") << "pbDriveParam" << "leOffset=2.75" << "setRelativePos(H, 2.75)" << false
-                                  << "DriveParam" << "Offset" << 2.75 << "2.750000";
-    QTest::newRow("drive speed") << "pbDriveParam" << "leSpeed=1.5" << "setSpeed(H, 1.5)" << false
-                                 << "MoveParam" << "Speed" << 1.5 << "1.50";
-    QTest::newRow("cruise count") << "pbSetting" << "leCruiseTimes=3" << "setCruiseTimes(H, 3)" << false
-                                  << "CruiseParam" << "Times" << 3.0 << "3";
-    QTest::newRow("move target refused") << "pbMoveParam" << "lePosition=5.5" << "setTargetPos(H, 5.5)" << true
-                                         << "MoveParam" << "TargetPos" << 4.0 << "4.000000";
-    QTest::newRow("jog step refused") << "pbJogParam" << "leJogStep=0.5" << "setJogStep(H, 0.5)" << true
-                                      << "JogParam" << "Step" << 1.0 << "1.000000";
-    QTest::newRow("cruise count refused") << "pbSetting" << "leCruiseTimes=3" << "setCruiseTimes(H, 3)" << true
-                                          << "CruiseParam" << "Times" << 4.0 << "4";
+    QTest::newRow("move") << "pbMoveParam"
+                          << QStringList{"lePosition=5.5", "leSpeed=1.5", "leAcc=3", "leJerk=7", "cbJerk"}
+                          << QStringList{"setTargetPos(H, 5.5)", "setSpeed(H, 1.5)", "setAcc(H, 3)", "setJerk(H, 7)"}
+                          << false << "MoveParam/TargetPos" << 5.5 << "lePosition=5.500000";
+    QTest::newRow("jog") << "pbJogParam" << QStringList{"leJogStep=0.5", "leJogDelay=20", "leJogTimes=9"}
+                         << QStringList{"setJogStep(H, 0.5)", "setJogDelay(H, 20)", "setJogTimes(H, 9)"}
+                         << false << "JogParam/Step" << 0.5 << "leJogStep=0.500000";
+    QTest::newRow("drive") << "pbDriveParam" << QStringList{"leOffset=2.75", "cbOffset", "leSpeed=1.5", "leAcc=3"}
+                           << QStringList{"setRelativePos(H, 2.75)", "setRelativePosEnable(H, 1)", "setSpeed(H, 1.5)",
+                                          "setAcc(H, 3)"}
+                           << false << "MoveParam/Speed" << 1.5 << "leSpeed=1.50";
+    QTest::newRow("cruise") << "pbSetting"
+                            << QStringList{"leCruiseBeginPos=2", "leCruiseEndPos=12", "leCruiseStopTime=100",
+                                           "leCruiseTimes=3"}
+                            << QStringList{"setCruiseBeginPos(H, 2)", "setCruiseEndPos(H, 12)",
+                                           "setCruiseStopTime(H, 100)", "setCruiseTimes(H, 3)", "cruise(H)"}
+                            << false << "CruiseParam/Times" << 3.0 << "leCruiseTimes=3";
+    QTest::newRow("move refused") << "pbMoveParam" << QStringList{"lePosition=5.5"}
+                                  << QStringList{"setTargetPos(H, 5.5)"} << true
+                                  << "MoveParam/TargetPos" << 4.0 << "lePosition=4.000000";
+    QTest::newRow("jog refused") << "pbJogParam" << QStringList{"leJogStep=0.5"} << QStringList{"setJogStep(H, 0.5)"}
+                                 << true << "JogParam/Step" << 1.0 << "leJogStep=1.000000";
+    QTest::newRow("cruise refused") << "pbSetting" << QStringList{"leCruiseTimes=3"}
+                                    << QStringList{"setCruiseTimes(H, 3)"} << true
+                                    << "CruiseParam/Times" << 4.0 << "leCruiseTimes=4";
 }
 
-// A confirmed value is pushed to the device and kept in the store; when the
-// device refuses it, popup and store go back to what the device holds.
+// Confirmed values are pushed to the device and kept in the store; when the
+// device refuses one, popup and store go back to what the device holds.
 void TestControlWidget::confirmedValueReachesDeviceAndStore()
 {
     QFETCH(QString, toggle);
-    QFETCH(QString, edit);
-    QFETCH(QString, call);
+    QFETCH(QStringList, edits);
+    QFETCH(QStringList, calls);
     QFETCH(bool, refused);
-    QFETCH(QString, group);
-    QFETCH(QString, key);
+    QFETCH(QString, store);
     QFETCH(double, stored);
     QFETCH(QString, shown);
 
     ControlWidget *panel = Open();
     QVERIFY(panel);
     if (refused)
-        simFailNext(qPrintable(call.section(QLatin1Char('('), 0, 0)), 1);
+        simFailNext(qPrintable(calls.at(0).section(QLatin1Char('('), 0, 0)), 1);
     const int from = simJournalSize();
     QWidget *popup = OpenPopup(panel, toggle);
     QVERIFY(popup);
-    Fill(popup, {edit});
+    Fill(popup, edits);
     QVERIFY(Press(popup, "pbConfirm"));
-    QVERIFY(simjournal::WaitForCall(simjournal::Call(qPrintable(call), m_app.handles.at(0)), from) >= 0);
-    QTRY_COMPARE(Stored(group, key), stored);
+    for (const QString &call : calls) {
+        const QString made = simjournal::Call(qPrintable(call), m_app.handles.at(0));
+        QVERIFY2(simjournal::WaitForCall(made, from) >= 0, qPrintable(made));
+    }
+    QTRY_COMPARE(Stored(store.section(QLatin1Char('/'), 0, 0), store.section(QLatin1Char('/'), 1)), stored);
     Click(popup, "pbRestore");
-    QCOMPARE(Text(popup, edit.section(QLatin1Char('='), 0, 0)), shown);
+    QCOMPARE(Text(popup, shown.section(QLatin1Char('='), 0, 0)), shown.section(QLatin1Char('='), 1));
 }
 
 // Move and drive set one speed and acceleration of the device: confirmed in
