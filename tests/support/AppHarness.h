@@ -12,9 +12,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
@@ -156,6 +159,53 @@ private:
     QTimer m_timer;
     QPointer<QMessageBox> m_last;
 };
+
+// Sets the named fields under root, each edit "name=value": a line edit takes
+// the text, a combo box the index, a spin box the value; "name" alone toggles
+// a check box.
+inline void Fill(QWidget *root, const QStringList &edits)
+{
+    for (const QString &edit : edits) {
+        const QString name = edit.section(QLatin1Char('='), 0, 0);
+        const QString value = edit.section(QLatin1Char('='), 1);
+        QWidget *field = root->findChild<QWidget *>(name);
+        if (auto *line = qobject_cast<QLineEdit *>(field))
+            line->setText(value);
+        else if (auto *combo = qobject_cast<QComboBox *>(field))
+            combo->setCurrentIndex(value.toInt());
+        else if (auto *spin = qobject_cast<QSpinBox *>(field))
+            spin->setValue(value.toInt());
+        else if (auto *decimal = qobject_cast<QDoubleSpinBox *>(field))
+            decimal->setValue(value.toDouble());
+        else if (auto *box = qobject_cast<QAbstractButton *>(field))
+            box->toggle();
+        else
+            qWarning("no field %s", qPrintable(name));
+    }
+}
+
+// Clicks the named button under root once it is enabled; false when it stays
+// disabled or does not exist.
+inline bool Press(QWidget *root, const QString &name, int timeoutMs = 5000)
+{
+    auto *button = root->findChild<QAbstractButton *>(name);
+    if (!button || !QTest::qWaitFor([button] { return button->isEnabled(); }, timeoutMs))
+        return false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    return true;
+}
+
+// Clicks the panel's toggle and gives the popup window it shows, or null.
+inline QWidget *OpenPopup(ControlWidget *panel, const QString &toggle)
+{
+    if (!Press(panel, toggle))
+        return nullptr;
+    for (QWidget *child : panel->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() && child->isVisible())
+            return child;
+    }
+    return nullptr;
+}
 
 } // namespace harness
 
