@@ -16,8 +16,7 @@ class TestDesktop : public QObject
 
     MainWidget *Main() { return app.window.get(); }
 
-    // The program with one panel, picked with real clicks so that
-    // activation moves as for an operator.
+    // The program with one panel, picked with real clicks as by an operator.
     void OpenOne()
     {
         app = harness::Start(1);
@@ -42,7 +41,6 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::newRow("one") << 1 << QSize(830, 600);
         QTest::newRow("two") << 2 << QSize(1630, 600);
-        QTest::newRow("three") << 3 << QSize(1630, 900);
         QTest::newRow("six") << 6 << QSize(1630, 900);
     }
 
@@ -112,9 +110,17 @@ private slots:
         QTRY_VERIFY(window->isActiveWindow());
         auto *field = window->findChild<QLineEdit *>("leSpeed");
         field->setText("3");
-        harness::BoxAnswerer answerer(QStringLiteral("确认"));
+        // Answered with a real key once the warning is the active window.
+        QStringList warnings;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->isActiveWindow() && warnings.isEmpty() && desktop::Key("Return"))
+                warnings << box->text();
+        });
+        answerer.start(50);
         QVERIFY(desktop::Click(window->findChild<QPushButton *>("pbConfirm")));
-        QCOMPARE(answerer.texts.size(), 1);
+        QCOMPARE(warnings.size(), 1);
         QTRY_VERIFY(window->isActiveWindow());
         QVERIFY(Child("pbMoveParam")->isChecked() && field->hasFocus() && field->selectedText() == "3");
     }

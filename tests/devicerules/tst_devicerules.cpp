@@ -25,10 +25,8 @@ class TestDeviceRules : public QObject
     {
         QList<int> tabs;
         QLayout *bar = Main()->findChild<QWidget *>("wgMenuBar")->layout();
-        for (int i = 0; bar->itemAt(i); ++i) {
-            if (QWidget *tab = bar->itemAt(i)->widget())
-                tabs << tab->objectName().mid(5).toInt();
-        }
+        for (int i = 0; i < bar->count() - 1; ++i) // the last is the spacer
+            tabs << bar->itemAt(i)->widget()->objectName().mid(5).toInt();
         return tabs;
     }
 
@@ -97,7 +95,6 @@ private slots:
         const QStringList first = failing == "openDev" ? QStringList{Call("openDev(H)", H(0))} : Probe(H(0));
         QCOMPARE(Journal(), QStringList{"scanDev(6)"} + first + Probe(H(1)));
         QCOMPARE(Shown(dialog.get()), failing.isEmpty() ? (QStringList{Serial(1), Serial(2)}) : QStringList{Serial(2)});
-        QCOMPARE(isDevOpen(H(0)), 0);
         const int height = dialog->height();
         const int added = Attach(5).value(0);
         simJournalClear();
@@ -141,7 +138,6 @@ private slots:
         dialog->ScanDev();
         QCOMPARE(Journal(), QStringList{"scanDev(6)"} + Probe(h3));
         QCOMPARE(Shown(dialog.get()), (QStringList{Serial(1) + "+", Serial(2), "ORV 3"}));
-        QCOMPARE(isDevOpen(H(0)), 1);
         simDetach(H(0));
         simDetach(H(1));
         simFailNext("scanDev", 1);
@@ -272,8 +268,7 @@ private slots:
             Click(Dialog(Main()), "pbConfirm");
             QTRY_COMPARE(answerer.texts, QStringList{(console ? QStringLiteral("设备 %1 正被调试窗口使用。")
                                                               : QStringLiteral("设备 %1 无法打开。")).arg(Serial(1))});
-            QCOMPARE(Panels(Main()).size(), 1);
-            QCOMPARE(Panels(Main()).value(0)->GetDevSerial(), Serial(2));
+            QVERIFY(Panels(Main()).size() == 1 && Panels(Main())[0]->GetDevSerial() == Serial(2));
             Pick(Main(), {}, false);
             QCOMPARE(Journal().join(' ').contains(QStringLiteral("(%1").arg(H(0))), !console);
             QCOMPARE(Shown(Dialog(Main())).value(0), Serial(console ? 2 : 1) + (console ? "+" : ""));

@@ -43,9 +43,8 @@ private slots:
                 const int h = x < 4 ? 1 : x >= 826 ? 2 : 0, v = y < 4 ? 1 : y >= 596 ? 2 : 0;
                 const int code = EdgeHitTest({x, y}, {830, 600});
                 QCOMPARE(code, h + v ? 9 + 3 * v + h : 0);
-                const Qt::Edges edges = EdgesForHitTest(code);
-                QCOMPARE(edges, Qt::Edges((h == 1 ? Qt::LeftEdge : h ? Qt::RightEdge : 0)
-                                          | (v == 1 ? Qt::TopEdge : v ? Qt::BottomEdge : 0)));
+                QCOMPARE(EdgesForHitTest(code), Qt::Edges((h == 1 ? Qt::LeftEdge : h ? Qt::RightEdge : 0)
+                                                           | (v == 1 ? Qt::TopEdge : v ? Qt::BottomEdge : 0)));
                 const Qt::CursorShape shapes[3][3] = {{Qt::ArrowCursor, Qt::SizeHorCursor, Qt::SizeHorCursor},
                                                       {Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeBDiagCursor},
                                                       {Qt::SizeVerCursor, Qt::SizeBDiagCursor, Qt::SizeFDiagCursor}};
