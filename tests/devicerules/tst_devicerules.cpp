@@ -269,7 +269,8 @@ private slots:
             QTRY_COMPARE(answerer.texts, QStringList{(console ? QStringLiteral("设备 %1 正被调试窗口使用。")
                                                               : QStringLiteral("设备 %1 无法打开。")).arg(Serial(1))});
             QVERIFY(Panels(Main()).size() == 1 && Panels(Main())[0]->GetDevSerial() == Serial(2));
-            Pick(Main(), {}, false);
+            Pick(Main(), {}, false); // drops the console's device from the list
+            Dialog(Main())->ScanDev(); // finds it unlisted
             QCOMPARE(Journal().join(' ').contains(QStringLiteral("(%1").arg(H(0))), !console);
             QCOMPARE(Shown(Dialog(Main())).value(0), Serial(console ? 2 : 1) + (console ? "+" : ""));
             QCOMPARE(Dialog(Main())->findChild<QLabel *>("lbNote")->text().contains("1 台设备正被调试窗口使用"), console);
