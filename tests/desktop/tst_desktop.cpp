@@ -1,257 +1,130 @@
 // Runs on a desktop of its own (Xvfb with openbox, no compositing manager):
-// activation, focus, placement and screen size as an operator meets them.
-#include "app/MainWidget.h"
-#include "discovery/AddDevWidget.h"
-#include "misc/OptionWidget.h"
-#include "panel/ControlWidget.h"
-#include "sim/ActuatorSimControl.h"
+// screen size, activation and focus as an operator meets them.
+#include "tests/support/AppHarness.h"
 #include "tests/support/Desktop.h"
 
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QtTest>
-
-#include <memory>
 
 class TestDesktop : public QObject
 {
     Q_OBJECT
 
+    harness::App app;
+
+    MainWidget *Main() { return app.window.get(); }
+
+    // The program with one panel, picked with real clicks as by an operator.
+    void OpenOne()
+    {
+        app = harness::Start(1);
+        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        QVERIFY(desktop::Click(Child("pbAddDev")));
+        QTRY_VERIFY(harness::Dialog(Main())->isActiveWindow());
+        QVERIFY(desktop::Click(harness::DevButton(Main(), 0)));
+        QVERIFY(desktop::Click(harness::Dialog(Main())->findChild<QPushButton *>("pbConfirm")));
+        QVERIFY(harness::WaitForInit(harness::Panels(Main()).value(0)));
+        QTRY_VERIFY(Main()->isActiveWindow());
+    }
+
+    // A panel's popup by its class (and object) name.
+    QWidget *Popup(const QString &name) { return Main()->findChild<ControlWidget *>()->findChild<QWidget *>(name); }
+    QPushButton *Child(const QString &name) { return Main()->findChild<QPushButton *>(name); }
+
 private slots:
-    void cleanup();
-    void toggleClosesPopup_data();
-    void toggleClosesPopup();
-    void refusedValueKeepsPopupOpen_data();
-    void refusedValueKeepsPopupOpen();
-    void windowFitsScreen_data();
-    void windowFitsScreen();
-    void noNeedlessScrollBar_data();
-    void noNeedlessScrollBar();
-    void opaqueWithoutCompositor_data();
-    void opaqueWithoutCompositor();
-
-private:
-    void OpenPanels(int count);
-    QWidget *Popup(const char *className) const;
-    QPushButton *Child(const char *name) const;
-
-    std::unique_ptr<MainWidget> m_main;
-};
-
-void TestDesktop::cleanup()
-{
-    m_main.reset();
-}
-
-// The main window with a panel for each of count simulated devices, picked
-// in the add-device dialog as the operator does.
-void TestDesktop::OpenPanels(int count)
-{
-    simReset();
-    for (int i = 1; i <= count; ++i)
-        simAttach(qPrintable(QStringLiteral("DSK 2024010100%1").arg(i)), 3, 1);
-    m_main.reset(new MainWidget);
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
-    QVERIFY(desktop::Click(Child("pbAddDev")));
-    auto *dialog = m_main->findChild<AddDevWidget *>();
-    QTRY_VERIFY(dialog->isActiveWindow());
-    for (int i = 0; i < count; ++i)
-        QVERIFY(desktop::Click(dialog->findChild<QPushButton *>(QStringLiteral("pbDevInfo_%1").arg(i))));
-    QVERIFY(desktop::Click(dialog->findChild<QPushButton *>(QStringLiteral("pbConfirm"))));
-    const QList<ControlWidget *> panels = m_main->findChildren<ControlWidget *>();
-    QCOMPARE(panels.size(), count);
-    // Shown by the grid, which places them on the same pass of the loop.
-    for (ControlWidget *panel : panels)
-        QTRY_VERIFY(panel->isVisible());
-    QTRY_VERIFY(m_main->isActiveWindow());
-}
-
-QWidget *TestDesktop::Popup(const char *className) const
-{
-    for (QWidget *w : m_main->findChild<ControlWidget *>()->findChildren<QWidget *>()) {
-        if (w->inherits(className))
-            return w;
+    void cleanup() { app.window.reset(); }
+    void windowFollowsPanels_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("one") << 1 << QSize(830, 600);
+        QTest::newRow("two") << 2 << QSize(1630, 600);
+        QTest::newRow("six") << 6 << QSize(1630, 900);
     }
-    return nullptr;
-}
 
-QPushButton *TestDesktop::Child(const char *name) const
-{
-    return m_main->findChild<QPushButton *>(QLatin1String(name));
-}
-
-void TestDesktop::toggleClosesPopup_data()
-{
-    QTest::addColumn<QString>("popup");
-    QTest::addColumn<QString>("toggle");
-    QTest::newRow("move") << "MoveParamWidget" << "pbMoveParam";
-    QTest::newRow("jog") << "JogParamWidget" << "pbJogParam";
-    QTest::newRow("drive") << "DriveParamWidget" << "pbDriveParam";
-    QTest::newRow("cruise") << "CruiseCtrlWidget" << "pbSetting";
-}
-
-// The second click on the toggle takes activation from the popup; it still
-// closes the popup and leaves the toggle unchecked.
-void TestDesktop::toggleClosesPopup()
-{
-    QFETCH(QString, popup);
-    QFETCH(QString, toggle);
-    OpenPanels(1);
-    QWidget *window = Popup(qPrintable(popup));
-    QPushButton *button = Child(qPrintable(toggle));
-
-    QVERIFY(desktop::Click(button));
-    QTRY_VERIFY(window->isActiveWindow());
-    QVERIFY(button->isChecked());
-
-    QVERIFY(desktop::Click(button));
-    QTRY_VERIFY(m_main->isActiveWindow());
-    QVERIFY(!window->isVisible());
-    QVERIFY(!button->isChecked());
-
-    QVERIFY(desktop::Click(button));
-    QTRY_VERIFY(window->isActiveWindow());
-    QVERIFY(button->isChecked());
-}
-
-void TestDesktop::refusedValueKeepsPopupOpen_data()
-{
-    QTest::addColumn<QString>("popup");
-    QTest::addColumn<QString>("toggle");
-    QTest::addColumn<QStringList>("edits");
-    QTest::addColumn<QString>("refused");
-    QTest::newRow("move") << "MoveParamWidget" << "pbMoveParam"
-                          << QStringList({ "lePosition=5", "leSpeed=3", "leAcc=2.5" }) << "leSpeed";
-    QTest::newRow("cruise") << "CruiseCtrlWidget" << "pbSetting"
-                            << QStringList({ "leCruiseBeginPos=20", "leCruiseTimes=7" }) << "leCruiseBeginPos";
-}
-
-// The warning takes activation; once answered, the popup is still open and
-// active with the operator's edits, and the refused field is selected.
-void TestDesktop::refusedValueKeepsPopupOpen()
-{
-    QFETCH(QString, popup);
-    QFETCH(QString, toggle);
-    QFETCH(QStringList, edits);
-    QFETCH(QString, refused);
-    OpenPanels(1);
-    QWidget *window = Popup(qPrintable(popup));
-    QPushButton *button = Child(qPrintable(toggle));
-    QVERIFY(desktop::Click(button));
-    QTRY_VERIFY(window->isActiveWindow());
-    for (const QString &edit : edits)
-        window->findChild<QLineEdit *>(edit.section('=', 0, 0))->setText(edit.section('=', 1));
-
-    QSignalSpy relay(m_main->findChild<ControlWidget *>(), &ControlWidget::SigUpdateParam);
-    QStringList warnings;
-    QTimer answerer;
-    connect(&answerer, &QTimer::timeout, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (box && box->isActiveWindow() && !warnings.contains(box->text())) {
-            warnings << box->text();
-            desktop::Key(QStringLiteral("Return"));
+    // The window takes the size for its panels about its centre where the
+    // screen's usable area holds it, and otherwise what that area has. Panels
+    // two to a row in the order opened; a scroll bar only where needed.
+    void windowFollowsPanels()
+    {
+        QFETCH(int, count);
+        QFETCH(QSize, size);
+        app = harness::Start(count);
+        const QRect before = Main()->geometry();
+        harness::OpenPanels(Main(), count);
+        const QRect available = Main()->screen()->availableGeometry();
+        QRect centred(QPoint(), size.boundedTo(available.size()));
+        centred.moveCenter(before.center());
+        QTRY_COMPARE(Main()->frameGeometry().size(), centred.size());
+        QVERIFY(available.contains(Main()->frameGeometry()));
+        if (available.contains(centred))
+            QCOMPARE(Main()->geometry(), centred);
+        const QList<ControlWidget *> panels = harness::Panels(Main());
+        QRect reach;
+        for (int i = 0; i < count; ++i) {
+            QCOMPARE(panels.at(i)->GetDevHandle(), app.handles.at(i));
+            QCOMPARE(panels.at(i)->pos(), QPoint(3 + i % 2 * 804, 3 + i / 2 * 454));
+            reach |= panels.at(i)->geometry();
         }
-    });
-    answerer.start(50);
-    QVERIFY(desktop::Click(window->findChild<QPushButton *>(QStringLiteral("pbConfirm"))));
-    answerer.stop();
+        auto *area = Main()->findChild<QScrollArea *>("scrollArea");
+        QTRY_VERIFY(area->verticalScrollBar()->isVisible() || reach.bottom() < area->viewport()->height());
+        QCOMPARE(area->horizontalScrollBar()->isVisible(), reach.right() >= area->viewport()->width());
 
-    QCOMPARE(warnings.size(), 1);
-    QCOMPARE(relay.count(), 0);
-    QTRY_VERIFY(window->isActiveWindow());
-    QVERIFY(button->isChecked());
-    for (const QString &edit : edits)
-        QCOMPARE(window->findChild<QLineEdit *>(edit.section('=', 0, 0))->text(), edit.section('=', 1));
-    auto *field = window->findChild<QLineEdit *>(refused);
-    QVERIFY(field->hasFocus());
-    QCOMPARE(field->selectedText(), field->text());
-}
+        // Back to one panel while full screen: full screen it stays, and
+        // leaving it gives the small window.
+        Main()->ShowMax();
+        QTRY_COMPARE(Main()->geometry(), Main()->screen()->geometry());
+        harness::Pick(Main(), QList<int>{1, 2, 3, 4, 5}.mid(0, count - 1));
+        QCOMPARE(harness::Panels(Main()).size(), 1);
+        QCOMPARE(Main()->geometry(), Main()->screen()->geometry());
+        Main()->ShowMax();
+        QTRY_COMPARE(Main()->frameGeometry().size(), QSize(830, 600).boundedTo(available.size()));
+    }
 
-void TestDesktop::windowFitsScreen_data()
-{
-    QTest::addColumn<int>("panels");
-    QTest::addColumn<QSize>("size");
-    QTest::newRow("one") << 1 << QSize(830, 600);
-    QTest::newRow("two") << 2 << QSize(1630, 600);
-    QTest::newRow("four") << 4 << QSize(1630, 900);
-}
+    // The second click on a toggle takes activation from its popup; it still
+    // closes the popup and unchecks the toggle, and the next click opens it.
+    void toggleClosesPopup()
+    {
+        OpenOne();
+        const QList<QPair<QString, QString>> popups{{"pbMoveParam", "MoveParamWidget"}, {"pbJogParam", "JogParamWidget"},
+                                                    {"pbDriveParam", "DriveParamWidget"}, {"pbSetting", "CruiseCtrlWidget"}};
+        for (const auto &popup : popups) {
+            QWidget *window = Popup(popup.second);
+            for (bool open : {true, false, true, false}) {
+                QVERIFY(desktop::Click(Child(popup.first)));
+                QTRY_VERIFY((open ? window : Main())->isActiveWindow());
+                QVERIFY2(window->isVisible() == open && Child(popup.first)->isChecked() == open, qPrintable(popup.first));
+            }
+        }
+    }
 
-// The window keeps the size for its panels where the screen holds it, and
-// otherwise fills the screen's available area, title-bar buttons included.
-void TestDesktop::windowFitsScreen()
-{
-    QFETCH(int, panels);
-    QFETCH(QSize, size);
-    OpenPanels(panels);
-    const QRect available = m_main->screen()->availableGeometry();
-    QTRY_COMPARE(m_main->frameGeometry().size(), size.boundedTo(available.size()));
-    QVERIFY(available.contains(m_main->frameGeometry()));
-    QPushButton *close = Child("pbClose");
-    QVERIFY(available.contains(QRect(close->mapToGlobal(QPoint(0, 0)), close->size())));
-}
-
-void TestDesktop::noNeedlessScrollBar_data()
-{
-    QTest::addColumn<int>("panels");
-    QTest::newRow("three") << 3;
-    QTest::newRow("six") << 6;
-}
-
-// A horizontal scroll bar only when a panel reaches beyond the visible area.
-void TestDesktop::noNeedlessScrollBar()
-{
-    QFETCH(int, panels);
-    OpenPanels(panels);
-    auto *area = m_main->findChild<QScrollArea *>(QStringLiteral("scrollArea"));
-    QTRY_VERIFY(area->verticalScrollBar()->isVisible());
-    int right = 0;
-    for (ControlWidget *panel : m_main->findChildren<ControlWidget *>())
-        right = qMax(right, panel->geometry().right() + 1);
-    QCOMPARE(area->horizontalScrollBar()->isVisible(), right > area->viewport()->width());
-}
-
-void TestDesktop::opaqueWithoutCompositor_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::newRow("options dialog") << "OptionWidget";
-    QTest::newRow("add-device dialog") << "AddDevWidget";
-    QTest::newRow("move popup") << "MoveParamWidget";
-}
-
-// Without a compositing manager a frameless window shows on screen exactly
-// what it draws, with no black corners or shadow left behind.
-void TestDesktop::opaqueWithoutCompositor()
-{
-    QFETCH(QString, window);
-    OpenPanels(1);
-    QWidget *w = nullptr;
-    if (window == QLatin1String("OptionWidget")) {
-        m_main->ShowSettingWindow();
-        w = m_main->findChild<OptionWidget *>();
-    } else if (window == QLatin1String("AddDevWidget")) {
-        m_main->ShowAddDevWindow();
-        w = m_main->findChild<AddDevWidget *>();
-    } else {
+    // A refused value: once the warning is answered, the popup is active
+    // again with the refused field selected for correction.
+    void refusedValueKeepsPopupOpen()
+    {
+        OpenOne();
+        QWidget *window = Popup("MoveParamWidget");
         QVERIFY(desktop::Click(Child("pbMoveParam")));
-        w = Popup("MoveParamWidget");
+        QTRY_VERIFY(window->isActiveWindow());
+        auto *field = window->findChild<QLineEdit *>("leSpeed");
+        field->setText("3");
+        // Answered with a real key once the warning is the active window.
+        QStringList warnings;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->isActiveWindow() && warnings.isEmpty() && desktop::Key("Return"))
+                warnings << box->text();
+        });
+        answerer.start(50);
+        QVERIFY(desktop::Click(window->findChild<QPushButton *>("pbConfirm")));
+        QCOMPARE(warnings.size(), 1);
+        QTRY_VERIFY(window->isActiveWindow());
+        QVERIFY(Child("pbMoveParam")->isChecked() && field->hasFocus() && field->selectedText() == "3");
     }
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    const QImage drawn = w->grab().toImage();
-    const QRect rect = w->frameGeometry();
-    for (const QPoint &corner : { QPoint(0, 0), QPoint(rect.width() - 1, 0),
-                                  QPoint(0, rect.height() - 1), QPoint(rect.width() - 1, rect.height() - 1) }) {
-        QCOMPARE(qAlpha(drawn.pixel(corner)), 255);
-        QTRY_COMPARE(w->screen()->grabWindow(0, rect.x() + corner.x(), rect.y() + corner.y(), 1, 1)
-                         .toImage().pixelColor(0, 0),
-                     drawn.pixelColor(corner));
-    }
-    w->hide();
-}
+};
 
 QTEST_MAIN(TestDesktop)
 #include "tst_desktop.moc"

@@ -1,134 +1,284 @@
-// Who may drive a device, and which panels the operator gets: rules that
-// hold across the add-device dialog, the panels and their workers.
+// Which devices the add-device dialog lists, which panels the operator gets
+// and who may drive a device: the dialog alone, then with the whole program.
+#include "config/DevConfig.h"
 #include "device/DeviceOwners.h"
 #include "tests/support/AppHarness.h"
-#include "tests/support/SimJournal.h"
 
 #include <QLabel>
+#include <QLayout>
 
 using namespace harness;
+using simjournal::Call;
 using simjournal::Journal;
 
 class TestDeviceRules : public QObject
 {
     Q_OBJECT
 
+    App app;
+    MainWidget *Main() { return app.window.get(); }
+    int H(int i) const { return app.handles.at(i); }
+    void Click(QWidget *in, const char *name) { QTest::mouseClick(in->findChild<QPushButton *>(name), Qt::LeftButton); }
+
+    // The menu bar's tabs from left to right, by handle; 0 for the add button.
+    QList<int> Tabs()
+    {
+        QList<int> tabs;
+        QLayout *bar = Main()->findChild<QWidget *>("wgMenuBar")->layout();
+        for (int i = 0; i < bar->count() - 1; ++i) // the last is the spacer
+            tabs << bar->itemAt(i)->widget()->objectName().mid(5).toInt();
+        return tabs;
+    }
+
+    // The dialog's listed device buttons in order, "+" marking a checked one.
+    static QStringList Shown(AddDevWidget *dialog)
+    {
+        QStringList texts;
+        for (int i = 0; i < 6; ++i) {
+            auto *button = dialog->findChild<QPushButton *>(QStringLiteral("pbDevInfo_%1").arg(i));
+            if (!button->isHidden())
+                texts << button->text() + (button->isChecked() ? "+" : "");
+        }
+        return texts;
+    }
+
+    static QStringList Probe(int h)
+    {
+        return {Call("openDev(H)", h), Call("readDriverSerial(H, 33)", h), Call("closeDev(H)", h)};
+    }
+
+    // The dialog on its own, with two devices attached.
+    std::unique_ptr<AddDevWidget> dialog;
+    void NewDialog(const char *failing = nullptr)
+    {
+        simReset();
+        app.handles = Attach(2);
+        if (failing)
+            simFailNext(failing, 1);
+        dialog.reset(new AddDevWidget);
+    }
+
 private slots:
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        // Parameters stored for the first device before the program starts.
+        JogParam jog;
+        jog.Times = 11;
+        DevConfig(QCoreApplication::applicationDirPath() + "/devConfig.json").SaveJogParam(Serial(1), jog);
+    }
 
-    void consoleHeldDeviceIsLeftAlone();
-    void closedPanelDropsQueuedCommands();
-    void deviceThatFailsToOpenGetsNoPanel();
-    void busyDeviceDoesNotFreezeTheDialog();
+    void cleanup()
+    {
+        dialog.reset();
+        for (int h : qAsConst(app.handles))
+            DeviceOwners::Release(h, DeviceOwners::ConsoleOwner);
+        app.window.reset();
+        QVERIFY(simjournal::WaitForWorkers(app.handles));
+    }
 
-private:
-    std::unique_ptr<MainWidget> m_window;
-    QList<int> m_handles;
+    void failedProbeLeavesDeviceOut_data()
+    {
+        QTest::addColumn<QString>("failing");
+        QTest::newRow("none") << "";
+        QTest::newRow("open") << "openDev";
+        QTest::newRow("serial") << "readDriverSerial";
+    }
+
+    // A scan probes each device not yet listed for its serial and closes it
+    // again, also when the serial cannot be read; one that fails is left out
+    // until a later scan. Devices are listed unchecked, six at most, in a
+    // dialog that fits them.
+    void failedProbeLeavesDeviceOut()
+    {
+        QFETCH(QString, failing);
+        NewDialog(failing.isEmpty() ? nullptr : qPrintable(failing));
+        const QStringList first = failing == "openDev" ? QStringList{Call("openDev(H)", H(0))} : Probe(H(0));
+        QCOMPARE(Journal(), QStringList{"scanDev(6)"} + first + Probe(H(1)));
+        QCOMPARE(Shown(dialog.get()), failing.isEmpty() ? (QStringList{Serial(1), Serial(2)}) : QStringList{Serial(2)});
+        const int height = dialog->height();
+        const int added = Attach(5).value(0);
+        simJournalClear();
+        dialog->ScanDev();
+        QCOMPARE(Journal().mid(1, 3), Probe(failing.isEmpty() ? added : H(0)));
+        QCOMPARE(Shown(dialog.get()).size(), 6);
+        QCOMPARE(dialog->height() - height, (failing.isEmpty() ? 4 : 5) * (40 + 5));
+    }
+
+    // Confirming opens the newly checked devices only; unchecking calls
+    // nothing (the panel closes its device); closing applies nothing.
+    void confirmAndRescan()
+    {
+        NewDialog();
+        dialog->show();
+        simJournalClear();
+        Click(dialog.get(), "pbDevInfo_0");
+        Click(dialog.get(), "pbClose");
+        QVERIFY(Journal().isEmpty() && dialog->GetCheckedDevs().isEmpty());
+        dialog->ScanDev();
+        dialog->show();
+        Click(dialog.get(), "pbDevInfo_1");
+        QCOMPARE(Shown(dialog.get()), (QStringList{Serial(1), Serial(2) + "+"}));
+        Click(dialog.get(), "pbConfirm");
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(Journal().mid(1), QStringList{Call("openDev(H)", H(1))});
+        QCOMPARE(dialog->GetCheckedDevs().value(0).serial, Serial(2));
+        simJournalClear();
+        Click(dialog.get(), "pbDevInfo_0");
+        Click(dialog.get(), "pbDevInfo_1");
+        dialog->SlotConfirm();
+        QCOMPARE(Journal(), QStringList{Call("openDev(H)", H(0))});
+        QVERIFY(dialog->GetCheckedDevs().size() == 1 && dialog->GetCheckedDevs()[0].handle == H(0));
+
+        // A rescan keeps listed devices without touching them and drops an
+        // unchecked one that is gone, never one with a panel; a failed scan
+        // keeps the list and says so. While the operator is choosing, a
+        // change of the list keeps the choices not yet confirmed.
+        const int h3 = simAttach("ORV 3", 1, 1);
+        simJournalClear();
+        dialog->ScanDev();
+        QCOMPARE(Journal(), QStringList{"scanDev(6)"} + Probe(h3));
+        QCOMPARE(Shown(dialog.get()), (QStringList{Serial(1) + "+", Serial(2), "ORV 3"}));
+        simDetach(H(0));
+        simDetach(H(1));
+        simFailNext("scanDev", 1);
+        dialog->ScanDev();
+        QCOMPARE(Shown(dialog.get()).size(), 3);
+        auto *note = dialog->findChild<QLabel *>("lbNote");
+        QVERIFY(note->text().contains("扫描失败"));
+        dialog->show();
+        Click(dialog.get(), "pbDevInfo_2");
+        dialog->ScanDev();
+        QCOMPARE(Shown(dialog.get()), (QStringList{Serial(1) + "+", "ORV 3+"}));
+        QVERIFY(note->text().isEmpty());
+        dialog->RemoveDev(H(0));
+        QCOMPARE(Shown(dialog.get()), QStringList{"ORV 3+"});
+        QVERIFY(dialog->GetCheckedDevs().isEmpty());
+    }
+
+    // Each picked device gets a panel and a tab in the order picked, with its
+    // own stored parameters, and drives only its device. Confirming again
+    // keeps the panels; unchecking closes exactly those panels and devices.
+    void pickedDevicesGetPanels()
+    {
+        app = Start(3);
+        const QList<ControlWidget *> panels = OpenPanels(Main(), 3);
+        for (int i : {0, 1, 2}) {
+            QCOMPARE(panels.value(i)->GetDevHandle(), H(i));
+            QCOMPARE(panels[i]->findChild<QLabel *>("lbDevInfo")->text(), Serial(i + 1));
+        }
+        QCOMPARE(Tabs(), (QList<int>{H(0), H(1), H(2), 0}));
+        QCOMPARE(Main()->findChild<QPushButton *>(QStringLiteral("pbDev%1").arg(H(0)))->text(), "ORV\n*05170001");
+        QVERIFY(Journal().contains(Call("setJogTimes(H, 11)", H(0))));
+        QVERIFY(Journal().contains(Call("setJogTimes(H, 2)", H(1))));
+        simJournalClear();
+        Click(panels[0], "pbMove");
+        QVERIFY(simjournal::WaitForCall(Call("move(H)", H(0))) >= 0);
+        Pick(Main(), {});
+        QCOMPARE(Panels(Main()), panels);
+        Pick(Main(), {0, 1});
+        QCOMPARE(Panels(Main()), QList<ControlWidget *>{panels[2]});
+        QCOMPARE(Tabs(), (QList<int>{H(2), 0}));
+        QVERIFY(simjournal::WaitForWorkers({H(0), H(1)}));
+        QStringList calls = simjournal::Calls({"openDev", "closeDev", "move"});
+        calls.sort();
+        QCOMPARE(calls, (QStringList{Call("closeDev(H)", H(0)), Call("closeDev(H)", H(1)), Call("move(H)", H(0))}));
+    }
+
+    // Closing a panel asks; cancel keeps it, confirm closes it and its device
+    // (dropping commands still queued) and unchecks the device, which stays
+    // listed. A lost device takes its panel, tab and entry, and the operator
+    // is told which one went.
+    void closedOrLostPanels()
+    {
+        app = Start(2);
+        QPointer<ControlWidget> panel = OpenPanels(Main(), 2).at(0);
+        for (const QString &answer : QStringList{"取消", "确认"}) {
+            simJournalClear();
+            // Closed while its worker is stuck in a call.
+            simSetCallDelay(H(0), answer == "取消" ? 0 : 4000);
+            QTest::qWait(100);
+            Click(panel, "pbHome");
+            Click(panel, "pbMove");
+            BoxAnswerer answerer(answer);
+            Click(panel, "pbRemove");
+            QCOMPARE(answerer.texts, QStringList{QStringLiteral("您确定要关闭控制窗口吗?")});
+            QCOMPARE(bool(panel), answer == "取消");
+            QVERIFY(!panel || simjournal::WaitForCall(Call("move(H)", H(0))) >= 0);
+        }
+        QCOMPARE(Tabs(), (QList<int>{H(1), 0}));
+        // Picked again meanwhile: the dialog stays usable while it waits for
+        // the worker, and tells the operator when it gives up.
+        BoxAnswerer busy(QStringLiteral("确认"));
+        Pick(Main(), {0}, false);
+        Click(Dialog(Main()), "pbConfirm");
+        QVERIFY(DeviceOwners::OwnerOf(H(0)) == DeviceOwners::PanelOwner && Dialog(Main())->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(busy.texts, QStringList{QStringLiteral("设备 %1 仍被占用, 请稍后再试。").arg(Serial(1))}, 5000);
+        QCOMPARE(Panels(Main()).size(), 1);
+        QVERIFY(simjournal::WaitForWorkers({H(0)}));
+        QVERIFY(Journal().contains(Call("closeDev(H)", H(0))) && !Journal().contains(Call("move(H)", H(0))));
+        Pick(Main(), {}, false);
+        QCOMPARE(Shown(Dialog(Main())), (QStringList{Serial(1), Serial(2) + "+"}));
+        Dialog(Main())->close();
+
+        simDetach(H(1));
+        QTRY_VERIFY(Panels(Main()).isEmpty());
+        QCOMPARE(busy.texts.last(), QStringLiteral("设备已断开!\n") + Serial(2));
+        QCOMPARE(Tabs(), QList<int>{0});
+        QCOMPARE(Shown(Dialog(Main())), QStringList{Serial(1)});
+        app.handles.removeLast();
+    }
+
+    // At exit every worker leaves its call before the library is released,
+    // and only the panels' closes follow the release.
+    void exitReleasesLibraryThenCloses()
+    {
+        app = Start(2);
+        OpenPanels(Main(), 2);
+        for (int h : qAsConst(app.handles))
+            simSetCallDelay(h, 20);
+        QTest::qWait(100);
+        simJournalClear();
+        Click(Main(), "pbClose");
+        app.window.reset();
+        QVERIFY(simjournal::WaitForWorkers(app.handles));
+        const QStringList journal = Journal();
+        const int release = journal.indexOf("releaseDev()");
+        QStringList after = journal.mid(release + 1);
+        after.sort();
+        QCOMPARE(after, (QStringList{Call("closeDev(H)", H(0)), Call("closeDev(H)", H(1))}));
+        for (int i = 0; i < release; ++i)
+            QVERIFY2(simJournalEntryTime(i) + 20 <= simJournalEntryTime(release), qPrintable(journal[i]));
+        QCOMPARE(simOverlapTotal(), 0);
+    }
+
+    // A picked device taken by the console meanwhile, or failing to open,
+    // gets no panel and the operator is told. The console's device is
+    // neither opened nor probed, and the dialog says why it is missing.
+    void unavailableDeviceGetsNoPanel()
+    {
+        for (bool console : {true, false}) {
+            app = Start(2);
+            BoxAnswerer answerer(QStringLiteral("确认"));
+            Pick(Main(), {0, 1}, false);
+            if (console)
+                QVERIFY(DeviceOwners::Acquire(H(0), DeviceOwners::ConsoleOwner));
+            else
+                simFailNext("openDev", 1);
+            simJournalClear();
+            Click(Dialog(Main()), "pbConfirm");
+            QTRY_COMPARE(answerer.texts, QStringList{(console ? QStringLiteral("设备 %1 正被调试窗口使用。")
+                                                              : QStringLiteral("设备 %1 无法打开。")).arg(Serial(1))});
+            QVERIFY(Panels(Main()).size() == 1 && Panels(Main())[0]->GetDevSerial() == Serial(2));
+            Pick(Main(), {}, false); // drops the console's device from the list
+            Dialog(Main())->ScanDev(); // finds it unlisted
+            QCOMPARE(Journal().join(' ').contains(QStringLiteral("(%1").arg(H(0))), !console);
+            QCOMPARE(Shown(Dialog(Main())).value(0), Serial(console ? 2 : 1) + (console ? "+" : ""));
+            QCOMPARE(Dialog(Main())->findChild<QLabel *>("lbNote")->text().contains("1 台设备正被调试窗口使用"), console);
+            Dialog(Main())->close();
+            cleanup();
+        }
+    }
 };
-
-void TestDeviceRules::init()
-{
-    simReset();
-    m_handles = Attach(2);
-    m_window = MakeWindow();
-}
-
-void TestDeviceRules::cleanup()
-{
-    for (int h : qAsConst(m_handles))
-        DeviceOwners::Release(h, DeviceOwners::ConsoleOwner);
-    m_window.reset();
-    QVERIFY(simjournal::WaitForWorkers(m_handles));
-}
-
-// The console's device is neither probed nor opened by the dialog, and the
-// operator sees why it is missing.
-void TestDeviceRules::consoleHeldDeviceIsLeftAlone()
-{
-    const int h1 = m_handles.at(0);
-    const int h2 = m_handles.at(1);
-    // Listed unchecked, then taken by the console before the confirmation.
-    Pick(m_window.get(), {0}, false);
-    QVERIFY(DeviceOwners::Acquire(h1, DeviceOwners::ConsoleOwner));
-    BoxAnswerer answerer(QStringLiteral("确认"));
-    simJournalClear();
-    QTest::mouseClick(Dialog(m_window.get())->findChild<QPushButton *>("pbConfirm"), Qt::LeftButton);
-    QTRY_COMPARE(answerer.texts, QStringList{QStringLiteral("设备 %1 正被调试窗口使用。").arg(Serial(1))});
-    QVERIFY(Panels(m_window.get()).isEmpty());
-    QVERIFY(!Journal().contains(QStringLiteral("openDev(%1)").arg(h1)));
-
-    // A scan leaves it out without touching it and says so.
-    simJournalClear();
-    Pick(m_window.get(), {}, false);
-    QVERIFY(!Journal().join(' ').contains(QStringLiteral("(%1").arg(h1)));
-    QCOMPARE(DevButton(m_window.get(), 0)->text(), Serial(2));
-    QVERIFY(DevButton(m_window.get(), 1)->isHidden());
-    auto *note = Dialog(m_window.get())->findChild<QLabel *>("lbNote");
-    QVERIFY(note->isVisible());
-    QVERIFY(note->text().contains(QStringLiteral("1 台设备正被调试窗口使用")));
-    Dialog(m_window.get())->close();
-    QVERIFY(DeviceOwners::OwnerOf(h2) == DeviceOwners::NoOwner);
-}
-
-// Commands clicked just before the panel closed never reach the device.
-void TestDeviceRules::closedPanelDropsQueuedCommands()
-{
-    const int h = m_handles.at(0);
-    Pick(m_window.get(), {0});
-    ControlWidget *panel = Panels(m_window.get()).value(0);
-    QVERIFY(panel);
-    QTRY_VERIFY(LogOf(panel).contains(QStringLiteral("初始化运动轴参数成功")));
-    simSetCallDelay(h, 150);
-    QTest::mouseClick(panel->findChild<QPushButton *>("pbHome"), Qt::LeftButton);
-    QTest::mouseClick(panel->findChild<QPushButton *>("pbMove"), Qt::LeftButton);
-    BoxAnswerer answerer(QStringLiteral("确认"));
-    QTest::mouseClick(panel->findChild<QPushButton *>("pbRemove"), Qt::LeftButton);
-    QTRY_VERIFY(Panels(m_window.get()).isEmpty());
-    QVERIFY(simjournal::WaitForWorkers({h}));
-    const QStringList journal = Journal();
-    QVERIFY(journal.contains(QStringLiteral("closeDev(%1)").arg(h)));
-    QVERIFY(!journal.contains(QStringLiteral("move(%1)").arg(h)));
-}
-
-void TestDeviceRules::deviceThatFailsToOpenGetsNoPanel()
-{
-    BoxAnswerer answerer(QStringLiteral("确认"));
-    Pick(m_window.get(), {0, 1}, false);
-    simFailNext("openDev", 1);
-    QTest::mouseClick(Dialog(m_window.get())->findChild<QPushButton *>("pbConfirm"), Qt::LeftButton);
-    QTRY_COMPARE(answerer.texts, QStringList{QStringLiteral("设备 %1 无法打开。").arg(Serial(1))});
-    const QList<ControlWidget *> panels = Panels(m_window.get());
-    QCOMPARE(panels.size(), 1);
-    QCOMPARE(panels.at(0)->GetDevSerial(), Serial(2));
-    QVERIFY(Dialog(m_window.get())->GetCheckedDevs().size() == 1);
-}
-
-// Re-picking a device whose closed panel is stuck in a call: the dialog
-// stays usable while it waits, and tells the operator when it gives up.
-void TestDeviceRules::busyDeviceDoesNotFreezeTheDialog()
-{
-    const int h = m_handles.at(0);
-    Pick(m_window.get(), {0});
-    ControlWidget *panel = Panels(m_window.get()).value(0);
-    QTRY_VERIFY(LogOf(panel).contains(QStringLiteral("初始化运动轴参数成功")));
-    simSetCallDelay(h, 4000);
-    QTest::qWait(100);
-    BoxAnswerer answerer(QStringLiteral("确认"));
-    QTest::mouseClick(panel->findChild<QPushButton *>("pbRemove"), Qt::LeftButton);
-    QTRY_VERIFY(Panels(m_window.get()).isEmpty());
-
-    Pick(m_window.get(), {0}, false);
-    QTest::mouseClick(Dialog(m_window.get())->findChild<QPushButton *>("pbConfirm"), Qt::LeftButton);
-    // Back from the click while the worker still holds the device.
-    QVERIFY(DeviceOwners::OwnerOf(h) == DeviceOwners::PanelOwner);
-    QVERIFY(Dialog(m_window.get())->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(answerer.texts.size() == 2, 5000);
-    QCOMPARE(answerer.texts.at(1), QStringLiteral("设备 %1 仍被占用, 请稍后再试。").arg(Serial(1)));
-    QVERIFY(Panels(m_window.get()).isEmpty());
-    QVERIFY(Dialog(m_window.get())->GetCheckedDevs().isEmpty());
-    simSetCallDelay(h, 0);
-}
 
 QTEST_MAIN(TestDeviceRules)
 #include "tst_devicerules.moc"
