@@ -3,6 +3,8 @@
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -170,6 +172,30 @@ private slots:
         QVERIFY(!root || (waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0));
         QVERIFY(QFile::setPermissions(Path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QCOMPARE(ReadAll(Path()), stored);
+#endif
+    }
+
+    // A write that fails part way (full disk; here a file size limit, which
+    // holds for root too) leaves the old file whole and reports the failure.
+    void failedWriteKeepsOldFile()
+    {
+#ifdef Q_OS_UNIX
+        const QByteArray old = "{\"ORV 1\": {\"JogParam\": {\"Step\": 2}}, \"note\": \"" + QByteArray(40000, 'n') + "\"}";
+        WriteAll(Path(), old);
+        DevConfig config(Path());
+        rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = rlim_t(old.size()) + 16;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QTest::ignoreMessage(QtWarningMsg, "save, write file error");
+        config.SaveMoveParam(kKey, {9, 0.5f, 0.5f, 0, false});
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(ReadAll(Path()), old);
+        QVERIFY(config.WriteFile());
+        QCOMPARE(Load(Path())["MoveParam.TargetPos"].toDouble(), 9.0);
 #endif
     }
 
