@@ -17,6 +17,20 @@ class TestMainWidget : public QObject
     // The title bar's own buttons; secondary windows use the same names.
     QPushButton *Own(const QString &name) { return w->findChild<QWidget *>("wgTitleBar")->findChild<QPushButton *>(name); }
 
+    // How far a press, a move by (30, 20) and a release at `at` on the widget
+    // move its window; a move after the release must not drag it on.
+    static QPoint Dragged(QWidget *widget, QPoint at)
+    {
+        QWidget *window = widget->window();
+        const QPoint before = window->pos();
+        const QPoint releaseAt = widget->mapToGlobal(at + QPoint(30, 20));
+        QTest::mousePress(widget, Qt::LeftButton, {}, at);
+        QTest::mouseMove(widget, at + QPoint(30, 20));
+        QTest::mouseRelease(widget, Qt::LeftButton, {}, widget->mapFromGlobal(releaseAt));
+        QTest::mouseMove(window, window->rect().center());
+        return window->pos() - before;
+    }
+
 private slots:
     void init()
     {
@@ -60,26 +74,17 @@ private slots:
     // window; minimise; close asks nothing.
     void titleBar()
     {
-        auto dragged = [this](QWidget *widget, QPoint at) {
-            const QPoint before = w->pos();
-            const QPoint releaseAt = widget->mapToGlobal(at + QPoint(30, 20));
-            QTest::mousePress(widget, Qt::LeftButton, {}, at);
-            QTest::mouseMove(widget, at + QPoint(30, 20));
-            QTest::mouseRelease(widget, Qt::LeftButton, {}, widget->mapFromGlobal(releaseAt));
-            QTest::mouseMove(w.get(), QPoint(400, 300));
-            return w->pos() - before;
-        };
         QWidget *titleBar = w->findChild<QWidget *>("wgTitleBar");
-        QCOMPARE(dragged(titleBar, {300, 30}), QPoint(30, 20));
-        QCOMPARE(dragged(titleBar, {300, 3}), QPoint());
-        QCOMPARE(dragged(Own("pbHelp"), {30, 30}), QPoint());
+        QCOMPARE(Dragged(titleBar, {300, 30}), QPoint(30, 20));
+        QCOMPARE(Dragged(titleBar, {300, 3}), QPoint());
+        QCOMPARE(Dragged(Own("pbHelp"), {30, 30}), QPoint());
         QTest::mouseClick(Own("pbClose"), Qt::LeftButton, {}, QPoint(20, 2));
         QVERIFY(w->isVisible());
         const QRect windowed = w->geometry();
         QTest::mouseClick(Own("pbShowMax"), Qt::LeftButton);
         QTRY_COMPARE(w->pos(), w->screen()->geometry().topLeft());
         QVERIFY(w->isFullScreen() && Own("pbShowMax")->styleSheet().contains("showNormal.png"));
-        QCOMPARE(dragged(titleBar, {300, 30}), QPoint());
+        QCOMPARE(Dragged(titleBar, {300, 30}), QPoint());
         QTest::mouseClick(Own("pbShowMax"), Qt::LeftButton);
         QTRY_COMPARE(w->geometry(), windowed);
         QVERIFY(!w->isFullScreen() && Own("pbShowMax")->styleSheet().contains("showMax.png"));
@@ -88,6 +93,17 @@ private slots:
         w->showNormal();
         QTest::mouseClick(Own("pbClose"), Qt::LeftButton, {}, QPoint(20, 4));
         QVERIFY(!w->isVisible());
+    }
+
+    // A dialog is dragged by its title strip only.
+    void dialogDraggedByTitleStrip()
+    {
+        harness::Pick(w.get(), {}, false);
+        AddDevWidget *dialog = harness::Dialog(w.get());
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(Dragged(dialog->findChild<QWidget *>("wgTitle"), {60, 12}), QPoint(30, 20));
+        QWidget *back = dialog->findChild<QWidget *>("wgBack");
+        QCOMPARE(Dragged(back, {back->width() / 2, back->height() - 6}), QPoint());
     }
 
     // The console (shown with -debug as the first argument only), help and
