@@ -5,6 +5,7 @@
 #include "misc/OptionWidget.h"
 #include "tests/support/AppHarness.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
@@ -41,6 +42,50 @@ QStringList Texts(QWidget *root)
             texts << QStringLiteral("%1/%2: %3").arg(w->window()->metaObject()->className(), w->objectName(), text);
     }
     return texts;
+}
+
+// "Class/object: text" of each single-line label, button and check box text in
+// the program's windows wider than the room its widget gives it. Each window
+// is shown for the check, as the operator would open it.
+QStringList Overflows(MainWidget *window)
+{
+    QStringList found;
+    QList<QWidget *> windows{window};
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (w->isWindow() && !qobject_cast<QComboBox *>(w->parentWidget()))
+            windows << w;
+    }
+    for (QWidget *shown : windows) {
+        const bool wasVisible = shown->isVisible();
+        shown->show();
+        if (!QTest::qWaitForWindowExposed(shown))
+            found << QStringLiteral("%1 not shown").arg(shown->metaObject()->className());
+        for (QWidget *w : shown->findChildren<QWidget *>()) {
+            QString text = w->property("text").toString();
+            int room = w->contentsRect().width();
+            if (auto *label = qobject_cast<QLabel *>(w)) {
+                if (label->wordWrap() || Qt::mightBeRichText(text) || !label->pixmap(Qt::ReturnByValue).isNull())
+                    continue;
+            } else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+                QStyleOptionButton opt;
+                opt.initFrom(button);
+                const bool check = qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w);
+                room = button->style()->subElementRect(check ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents,
+                                                       &opt, button).width();
+            } else {
+                continue;
+            }
+            for (const QString &line : text.split(QLatin1Char('\n'))) {
+                // The room after the last glyph's ink may be cut off unseen.
+                const int ink = w->fontMetrics().horizontalAdvance(line)
+                                - (line.isEmpty() ? 0 : qMax(0, w->fontMetrics().rightBearing(line.back())));
+                if (w->isVisibleTo(shown) && ink > room)
+                    found << QStringLiteral("%1/%2: %3").arg(shown->metaObject()->className(), w->objectName(), line);
+            }
+        }
+        shown->setVisible(wasVisible);
+    }
+    return found;
 }
 
 // Picks a language in the options window as the operator does.
@@ -198,6 +243,11 @@ void TestLanguage::switchAndBack()
         QCOMPARE(remove("取消"), QStringList(QStringLiteral("您确定要关闭控制窗口吗?")));
     }
     QCOMPARE(harness::Panels(app.window.get()).size(), 2);
+    for (const char *language : {"rbCn", "rbEn"}) {
+        Choose(app.window.get(), language);
+        const QStringList overflows = Overflows(app.window.get());
+        QVERIFY2(overflows.isEmpty(), qPrintable(overflows.join(QLatin1Char('\n'))));
+    }
     app.window.reset();
     QVERIFY(simjournal::WaitForWorkers(app.handles));
 }
