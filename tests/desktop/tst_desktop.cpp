@@ -123,6 +123,11 @@ private slots:
         QCOMPARE(warnings.size(), 1);
         QTRY_VERIFY(window->isActiveWindow());
         QVERIFY(Child("pbMoveParam")->isChecked() && field->hasFocus() && field->selectedText() == "3");
+        // Corrected and confirmed, the popup closes and its toggle is released.
+        field->setText("1");
+        QVERIFY(desktop::Click(window->findChild<QPushButton *>("pbConfirm")));
+        QTRY_VERIFY(!window->isVisible() && Main()->isActiveWindow());
+        QVERIFY(!Child("pbMoveParam")->isChecked());
     }
 };
 
