@@ -228,29 +228,6 @@ private slots:
         app.handles.removeLast();
     }
 
-    // At exit every worker leaves its call before the library is released,
-    // and only the panels' closes follow the release.
-    void exitReleasesLibraryThenCloses()
-    {
-        app = Start(2);
-        OpenPanels(Main(), 2);
-        for (int h : qAsConst(app.handles))
-            simSetCallDelay(h, 20);
-        QTest::qWait(100);
-        simJournalClear();
-        Click(Main(), "pbClose");
-        app.window.reset();
-        QVERIFY(simjournal::WaitForWorkers(app.handles));
-        const QStringList journal = Journal();
-        const int release = journal.indexOf("releaseDev()");
-        QStringList after = journal.mid(release + 1);
-        after.sort();
-        QCOMPARE(after, (QStringList{Call("closeDev(H)", H(0)), Call("closeDev(H)", H(1))}));
-        for (int i = 0; i < release; ++i)
-            QVERIFY2(simJournalEntryTime(i) + 20 <= simJournalEntryTime(release), qPrintable(journal[i]));
-        QCOMPARE(simOverlapTotal(), 0);
-    }
-
     // A picked device taken by the console meanwhile, or failing to open,
     // gets no panel and the operator is told. The console's device is
     // neither opened nor probed, and the dialog says why it is missing.
