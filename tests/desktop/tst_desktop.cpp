@@ -100,6 +100,28 @@ private slots:
         }
     }
 
+    // Without a compositing manager a frameless window shows on screen exactly
+    // what it draws: no black corners or shadow left round its rounded frame.
+    void opaqueWithoutCompositor()
+    {
+        OpenOne();
+        const auto opaque = [](QWidget *w) {
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            const QImage drawn = w->grab().toImage();
+            const QRect rect = w->frameGeometry();
+            for (const QPoint &corner : {QPoint(0, 0), QPoint(rect.width() - 1, rect.height() - 1)}) {
+                QCOMPARE(qAlpha(drawn.pixel(corner)), 255);
+                QTRY_COMPARE(w->screen()->grabWindow(0, rect.x() + corner.x(), rect.y() + corner.y(), 1, 1)
+                                 .toImage().pixelColor(0, 0), drawn.pixelColor(corner));
+            }
+        };
+        QVERIFY(desktop::Click(Child("pbMoveParam")));
+        opaque(Popup("MoveParamWidget"));
+        QVERIFY(desktop::Click(Child("pbMoveParam")));
+        Main()->ShowAddDevWindow();
+        opaque(harness::Dialog(Main()));
+    }
+
     // A refused value: once the warning is answered, the popup is active
     // again with the refused field selected for correction.
     void refusedValueKeepsPopupOpen()
