@@ -34,7 +34,7 @@ double Stored(const QString &group, const QString &key)
 }
 
 // Clicks the named button, also in a hidden popup.
-void Click(QWidget *popup, const char *name)
+void ClickHidden(QWidget *popup, const char *name)
 {
     popup->findChild<QAbstractButton *>(name)->click();
 }
@@ -270,7 +270,7 @@ void TestControlWidget::confirmedValueReachesDeviceAndStore()
         QVERIFY2(simjournal::WaitForCall(made, from) >= 0, qPrintable(made));
     }
     QTRY_COMPARE(Stored(store.section(QLatin1Char('/'), 0, 0), store.section(QLatin1Char('/'), 1)), stored);
-    Click(popup, "pbRestore");
+    ClickHidden(popup, "pbRestore");
     QCOMPARE(Text(popup, shown.section(QLatin1Char('='), 0, 0)), shown.section(QLatin1Char('='), 1));
 }
 
@@ -284,16 +284,16 @@ void TestControlWidget::moveAndDriveShareSpeedAcc()
     QWidget *drive = panel->findChild<DriveParamWidget *>();
     QWidget *move = panel->findChild<MoveParamWidget *>();
     Fill(drive, {"leSpeed=1.5", "leAcc=3.456"});
-    Click(drive, "pbConfirm");
+    ClickHidden(drive, "pbConfirm");
     QCOMPARE(Text(move, "leSpeed"), QStringLiteral("1.50"));
     QCOMPARE(Text(move, "leAcc"), QStringLiteral("3.46"));
-    Click(move, "pbConfirm");
+    ClickHidden(move, "pbConfirm");
     QCOMPARE(relayed.value(1), (QVariantList{4, 0}));
 
     Fill(move, {"leSpeed=0.75"});
-    Click(move, "pbConfirm");
+    ClickHidden(move, "pbConfirm");
     QCOMPARE(Text(drive, "leSpeed"), QStringLiteral("0.75"));
-    Click(drive, "pbConfirm");
+    ClickHidden(drive, "pbConfirm");
     QCOMPARE(relayed.value(3), (QVariantList{8, 0}));
 }
 

@@ -18,8 +18,6 @@ class TestDeviceRules : public QObject
     App app;
     MainWidget *Main() { return app.window.get(); }
     int H(int i) const { return app.handles.at(i); }
-    void Click(QWidget *in, const char *name) { QTest::mouseClick(in->findChild<QPushButton *>(name), Qt::LeftButton); }
-
     // The menu bar's tabs from left to right, by handle; 0 for the add button.
     QList<int> Tabs()
     {

@@ -12,11 +12,6 @@ using simjournal::Journal;
 
 namespace {
 
-void Click(QWidget *root, const char *name)
-{
-    QTest::mouseClick(root->findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
-}
-
 QStringList Probes(int handle) // a scan's calls on the device
 {
     return Journal().filter(QRegularExpression(QStringLiteral("^(openDev|readDriverSerial)\\(%1[,)]").arg(handle)));

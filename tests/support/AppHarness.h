@@ -73,6 +73,12 @@ inline AddDevWidget *Dialog(MainWidget *window)
     return window->findChild<AddDevWidget *>();
 }
 
+// Clicks the named push button under root as it is now (a disabled one takes no click).
+inline void Click(QWidget *root, const char *name)
+{
+    QTest::mouseClick(root->findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
+}
+
 inline QPushButton *DevButton(MainWidget *window, int index)
 {
     return Dialog(window)->findChild<QPushButton *>(QStringLiteral("pbDevInfo_%1").arg(index));
