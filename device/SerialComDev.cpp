@@ -72,14 +72,39 @@ private:
 };
 
 // One field of a push: on success the device holds the value tried, on
-// failure the value tried goes back to what the device holds.
+// failure the value tried goes back to what the device holds. True on success.
 template <typename T>
-void Track(BatchStatus &batch, int status, T &tried, T &sent)
+bool Track(BatchStatus &batch, int status, T &tried, T &sent)
 {
-    if (batch.Add(status))
+    if (batch.Add(status)) {
         sent = tried;
-    else
-        tried = sent;
+        return true;
+    }
+    tried = sent;
+    return false;
+}
+
+// Status of a field that was not sent because its push was refused as a whole.
+constexpr int kNotSent = -1;
+
+// After a refused push: each field of current that still holds what the push
+// tried takes what the device holds. A field set anew meanwhile keeps its
+// value, its own push follows; fields the push did not refuse are the same in
+// tried and device.
+template <typename Group, typename... T>
+void KeepDeviceValues(Group &current, const Group &tried, const Group &device, T Group::*... fields)
+{
+    ((current.*fields = current.*fields == tried.*fields ? device.*fields : current.*fields), ...);
+}
+
+// Move and drive hold the device's one speed and acceleration each.
+template <typename Other, typename Group>
+void KeepDeviceSpeedAcc(Other &other, const Group &tried, const Group &device)
+{
+    if (other.Speed == tried.Speed)
+        other.Speed = device.Speed;
+    if (other.Acc == tried.Acc)
+        other.Acc = device.Acc;
 }
 
 QString F6(double v)
@@ -131,7 +156,6 @@ void SerialComDev::SetAllParams(const MoveParam &moveParam, const JogParam &jogP
                                 const DriveParam &driveParam, const CruiseParam &cruiseParam)
 {
     QWriteLocker locker(&m_lock);
-    ++m_generation;
     m_moveParam = moveParam;
     m_jogParam = jogParam;
     m_driveParam = driveParam;
@@ -141,7 +165,6 @@ void SerialComDev::SetAllParams(const MoveParam &moveParam, const JogParam &jogP
 void SerialComDev::SetMoveParam(const MoveParam &param)
 {
     QWriteLocker locker(&m_lock);
-    ++m_generation;
     m_moveParam = param;
     m_driveParam.Speed = param.Speed;
     m_driveParam.Acc = param.Acc;
@@ -150,7 +173,6 @@ void SerialComDev::SetMoveParam(const MoveParam &param)
 void SerialComDev::SetDriveParam(const DriveParam &param)
 {
     QWriteLocker locker(&m_lock);
-    ++m_generation;
     m_driveParam = param;
     m_moveParam.Speed = param.Speed;
     m_moveParam.Acc = param.Acc;
@@ -159,14 +181,12 @@ void SerialComDev::SetDriveParam(const DriveParam &param)
 void SerialComDev::SetJogParam(const JogParam &param)
 {
     QWriteLocker locker(&m_lock);
-    ++m_generation;
     m_jogParam = param;
 }
 
 void SerialComDev::SetCruiseParam(const CruiseParam &param)
 {
     QWriteLocker locker(&m_lock);
-    ++m_generation;
     m_cruiseParam = param;
 }
 
@@ -536,35 +556,12 @@ void SerialComDev::ParamChanged(int nType, unsigned int nChanged)
     }
 }
 
-// After a refused push the worker's copy of the group holds what the device
-// has, unless the panel set a newer value meanwhile (its own push follows).
-void SerialComDev::RestoreRefused(int nType, quint64 generation)
-{
-    {
-        QWriteLocker locker(&m_lock);
-        if (m_generation != generation)
-            return;
-        m_moveParam = m_sentMove;
-        m_driveParam = m_sentDrive;
-        m_driveParam.Speed = m_sentMove.Speed;
-        m_driveParam.Acc = m_sentMove.Acc;
-        m_jogParam = m_sentJog;
-        m_cruiseParam = m_sentCruise;
-    }
-    emit SigParamRefused(nType);
-}
-
 void SerialComDev::PushMoveParam(unsigned int nChanged)
 {
     if (!CheckInited(OpSetMoveParam))
         return;
-    MoveParam param;
-    quint64 generation;
-    {
-        QReadLocker locker(&m_lock);
-        param = m_moveParam;
-        generation = m_generation;
-    }
+    const MoveParam tried = CopyMoveParam();
+    MoveParam param = tried;
     const DevHandle h = m_handle.load();
     BatchStatus batch;
     if (nChanged & 0x01)
@@ -582,22 +579,24 @@ void SerialComDev::PushMoveParam(unsigned int nChanged)
             param.JerkChecked = m_sentMove.JerkChecked;
         }
     }
+    if (batch.Failed()) {
+        {
+            QWriteLocker locker(&m_lock);
+            KeepDeviceValues(m_moveParam, tried, param, &MoveParam::TargetPos, &MoveParam::Speed,
+                             &MoveParam::Acc, &MoveParam::Jerk, &MoveParam::JerkChecked);
+            KeepDeviceSpeedAcc(m_driveParam, tried, param);
+        }
+        emit SigParamRefused(OpSetMoveParam);
+    }
     Report(OpSetMoveParam, MoveText(param), batch.Status());
-    if (batch.Failed())
-        RestoreRefused(OpSetMoveParam, generation);
 }
 
 void SerialComDev::PushJogParam(unsigned int nChanged)
 {
     if (!CheckInited(OpSetJogParam))
         return;
-    JogParam param;
-    quint64 generation;
-    {
-        QReadLocker locker(&m_lock);
-        param = m_jogParam;
-        generation = m_generation;
-    }
+    const JogParam tried = CopyJogParam();
+    JogParam param = tried;
     const DevHandle h = m_handle.load();
     BatchStatus batch;
     if (nChanged & 0x01)
@@ -606,24 +605,24 @@ void SerialComDev::PushJogParam(unsigned int nChanged)
         Track(batch, setJogDelay(h, param.Delay), param.Delay, m_sentJog.Delay);
     if (nChanged & 0x04)
         Track(batch, setJogTimes(h, param.Times), param.Times, m_sentJog.Times);
+    if (batch.Failed()) {
+        {
+            QWriteLocker locker(&m_lock);
+            KeepDeviceValues(m_jogParam, tried, param, &JogParam::Step, &JogParam::Delay, &JogParam::Times);
+        }
+        emit SigParamRefused(OpSetJogParam);
+    }
     Report(OpSetJogParam,
            tr("\n步长: %1mm  延时: %2ms  次数: %3\n").arg(F6(param.Step)).arg(param.Delay).arg(param.Times),
            batch.Status());
-    if (batch.Failed())
-        RestoreRefused(OpSetJogParam, generation);
 }
 
 void SerialComDev::PushDriveParam(unsigned int nChanged)
 {
     if (!CheckInited(OpSetDriveParam))
         return;
-    DriveParam param;
-    quint64 generation;
-    {
-        QReadLocker locker(&m_lock);
-        param = m_driveParam;
-        generation = m_generation;
-    }
+    const DriveParam tried = CopyDriveParam();
+    DriveParam param = tried;
     const DevHandle h = m_handle.load();
     BatchStatus batch;
     if (nChanged & 0x01)
@@ -634,6 +633,15 @@ void SerialComDev::PushDriveParam(unsigned int nChanged)
         Track(batch, setSpeed(h, param.Speed), param.Speed, m_sentMove.Speed);
     if (nChanged & 0x08)
         Track(batch, setAcc(h, param.Acc), param.Acc, m_sentMove.Acc);
+    if (batch.Failed()) {
+        {
+            QWriteLocker locker(&m_lock);
+            KeepDeviceValues(m_driveParam, tried, param, &DriveParam::Offset, &DriveParam::Enable,
+                             &DriveParam::Speed, &DriveParam::Acc);
+            KeepDeviceSpeedAcc(m_moveParam, tried, param);
+        }
+        emit SigParamRefused(OpSetDriveParam);
+    }
     Report(OpSetDriveParam,
            tr("\n相对位移: %1mm  相对位移使能: %2\n速度: %3mm/s  加速度: %4mm/s²\n")
                .arg(F6(param.Offset))
@@ -641,36 +649,41 @@ void SerialComDev::PushDriveParam(unsigned int nChanged)
                .arg(F2(param.Speed))
                .arg(F2(param.Acc)),
            batch.Status());
-    if (batch.Failed())
-        RestoreRefused(OpSetDriveParam, generation);
 }
 
 void SerialComDev::PushCruiseParam(unsigned int nChanged)
 {
     if (!CheckInited(OpCruise))
         return;
-    CruiseParam param;
-    quint64 generation;
-    {
-        QReadLocker locker(&m_lock);
-        param = m_cruiseParam;
-        generation = m_generation;
-    }
+    const CruiseParam tried = CopyCruiseParam();
+    CruiseParam param = tried;
     m_countMode = CountNone;
-    // Pushing a position starts nothing, but cruise would run to it.
-    if (!CheckTravel(OpCruise, tr("初始位置"), param.BeginPos)
-        || !CheckTravel(OpCruise, tr("最终位置"), param.EndPos))
-        return;
+    // Pushing a position starts nothing, but cruise would run to it: beyond
+    // the travel nothing is sent, and the changed fields count as refused.
+    const bool inTravel = CheckTravel(OpCruise, tr("初始位置"), param.BeginPos)
+        && CheckTravel(OpCruise, tr("最终位置"), param.EndPos);
     const DevHandle h = m_handle.load();
     BatchStatus batch;
     if (nChanged & 0x01)
-        Track(batch, setCruiseBeginPos(h, param.BeginPos), param.BeginPos, m_sentCruise.BeginPos);
+        Track(batch, inTravel ? setCruiseBeginPos(h, param.BeginPos) : kNotSent, param.BeginPos,
+              m_sentCruise.BeginPos);
     if (nChanged & 0x02)
-        Track(batch, setCruiseEndPos(h, param.EndPos), param.EndPos, m_sentCruise.EndPos);
+        Track(batch, inTravel ? setCruiseEndPos(h, param.EndPos) : kNotSent, param.EndPos, m_sentCruise.EndPos);
     if (nChanged & 0x04)
-        Track(batch, setCruiseStopTime(h, param.StopTime), param.StopTime, m_sentCruise.StopTime);
+        Track(batch, inTravel ? setCruiseStopTime(h, param.StopTime) : kNotSent, param.StopTime,
+              m_sentCruise.StopTime);
     if (nChanged & 0x08)
-        Track(batch, setCruiseTimes(h, param.Times), param.Times, m_sentCruise.Times);
+        Track(batch, inTravel ? setCruiseTimes(h, param.Times) : kNotSent, param.Times, m_sentCruise.Times);
+    if (!inTravel || batch.Failed()) {
+        {
+            QWriteLocker locker(&m_lock);
+            KeepDeviceValues(m_cruiseParam, tried, param, &CruiseParam::BeginPos, &CruiseParam::EndPos,
+                             &CruiseParam::StopTime, &CruiseParam::Times);
+        }
+        emit SigParamRefused(OpCruise);
+    }
+    if (!inTravel)
+        return;
     // A cruise whose positions were refused would run between old ones.
     const bool started = !batch.Failed() && batch.Add(cruise(h));
     Report(OpCruise,
@@ -684,8 +697,6 @@ void SerialComDev::PushCruiseParam(unsigned int nChanged)
         m_lastCount = 0;
         m_countMode = CountCruise;
     }
-    if (batch.Failed())
-        RestoreRefused(OpCruise, generation);
 }
 
 void SerialComDev::PushBtnParam(unsigned int nChanged)

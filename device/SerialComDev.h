@@ -126,8 +126,9 @@ signals:
                           bool bIsCtrlDisabled, bool isMotorConncted, quint16 nStatus);
     void SigParamInited(int nModel);
     void SigDisconnect();
-    // A push of group nType failed: the worker's copy of that group is back
-    // to what the device was last told successfully.
+    // A push of group nType failed: the refused fields of the worker's copy
+    // are back to what the device holds, unless the panel set newer values
+    // meanwhile (their own pushes follow).
     void SigParamRefused(int nType);
 
 public slots:
@@ -157,7 +158,6 @@ private:
     bool Stopped() const;
     bool CheckInited(int opType);
     bool CheckTravel(int opType, const QString &what, double mm);
-    void RestoreRefused(int nType, quint64 generation);
     void ReportEntry(const LogEntry &entry);
     void Report(int opType, const QString &text, int status);
     void Jog(int direction);
@@ -185,9 +185,6 @@ private:
     CruiseParam m_cruiseParam;
     BtnParam m_btnParam;
     TriParam m_triParam[2];
-    // Counts every setter call, so that a refused push restores the worker's
-    // copy only when no newer value arrived meanwhile.
-    quint64 m_generation = 0;
     mutable QReadWriteLock m_lock;
     // What the device was last told successfully (worker thread only). Speed
     // and acceleration are one device setting, kept in m_sentMove.

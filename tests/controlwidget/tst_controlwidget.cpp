@@ -2,6 +2,7 @@
 // lock of its motion buttons, its log, and where its popups' confirmed values go.
 #include "panel/CruiseCtrlWidget.h"
 #include "panel/DriveParamWidget.h"
+#include "panel/JogParamWidget.h"
 #include "panel/MoveParamWidget.h"
 #include "tests/support/AppHarness.h"
 
@@ -71,6 +72,7 @@ private slots:
     void confirmedValueReachesDeviceAndStore_data();
     void confirmedValueReachesDeviceAndStore();
     void moveAndDriveShareSpeedAcc();
+    void refusalRestoresOnlyItsFields();
     void popupTogglesAndDropsEdits_data();
     void popupTogglesAndDropsEdits();
 
@@ -295,6 +297,33 @@ void TestControlWidget::moveAndDriveShareSpeedAcc()
     QCOMPARE(Text(drive, "leSpeed"), QStringLiteral("0.75"));
     ClickHidden(drive, "pbConfirm");
     QCOMPARE(relayed.value(3), (QVariantList{8, 0}));
+}
+
+// A refused push puts back its own fields only, also when another group was
+// confirmed while it was under way: popups and store end as the device is.
+void TestControlWidget::refusalRestoresOnlyItsFields()
+{
+    ControlWidget *panel = Open();
+    QVERIFY(panel);
+    const int h = m_app.handles.at(0);
+    QWidget *jog = panel->findChild<JogParamWidget *>();
+    QWidget *move = panel->findChild<MoveParamWidget *>();
+    simFailNext("setJogStep", 1);
+    simSetCallDelay(h, 200);
+    const int from = simJournalSize();
+    Fill(jog, {"leJogStep=0.5"});
+    ClickHidden(jog, "pbConfirm");
+    QVERIFY(simjournal::WaitForCall(simjournal::Call("setJogStep(H, 0.5)", h), from) >= 0);
+    Fill(move, {"lePosition=5.5"});
+    ClickHidden(move, "pbConfirm");
+    QVERIFY(simjournal::WaitForCall(simjournal::Call("setTargetPos(H, 5.5)", h), from) >= 0);
+    simSetCallDelay(h, 0);
+    QTRY_COMPARE(Stored("JogParam", "Step"), 1.0);
+    QCOMPARE(Stored("MoveParam", "TargetPos"), 5.5);
+    ClickHidden(jog, "pbRestore");
+    ClickHidden(move, "pbRestore");
+    QCOMPARE(Text(jog, "leJogStep"), QStringLiteral("1.000000"));
+    QCOMPARE(Text(move, "lePosition"), QStringLiteral("5.500000"));
 }
 
 void TestControlWidget::popupTogglesAndDropsEdits_data()

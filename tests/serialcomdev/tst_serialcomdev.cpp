@@ -106,19 +106,21 @@ private slots:
     }
 
     // A refused field goes back to what the device holds, in move and drive
-    // alike (they share speed and acceleration); a cruise whose positions were
-    // refused is not started.
+    // alike (they share speed and acceleration), and no other group with it; a
+    // cruise whose positions were refused is not started.
     void refusedPushRestoresDeviceValues()
     {
         SerialComDev worker;
         Start(worker);
         QSignalSpy refused(&worker, &SerialComDev::SigParamRefused);
         worker.SetMoveParam({5.5, 1.75f, 0.75f, 7, true});
+        worker.SetJogParam({0.5, 300, 3}); // its push still to come
         simFailNext("setSpeed", 1);
         worker.ParamChanged(OpSetMoveParam, 0x06);
         QCOMPARE(refused.count(), 1);
         QCOMPARE(worker.CopyMoveParam().Speed, 1.25f);
         QCOMPARE(worker.CopyDriveParam().Speed, 1.25f);
+        QCOMPARE(worker.CopyJogParam().Step, 0.5);
 
         worker.SetCruiseParam({1.5, 4.0, 200, 2});
         simFailNext("setCruiseEndPos", 1);
@@ -136,7 +138,7 @@ private slots:
 
     // With a 6 mm model chosen, a move target, jog step, cruise position or
     // button step of 6 mm is acted on; one beyond is refused: nothing sent, a
-    // failure logged.
+    // failure logged, the cruise held again as the device has it.
     void travelBound()
     {
         QFETCH(double, mm);
@@ -160,6 +162,7 @@ private slots:
         QCOMPARE(msgs.size(), 4);
         for (const QList<QVariant> &msg : msgs)
             QCOMPARE(msg.at(3).toInt(), int(mm <= 6.0 ? OutcomeSuccess : OutcomeFailure));
+        QCOMPARE(worker.CopyCruiseParam().EndPos, mm <= 6.0 ? mm : 3.25);
     }
 
     // Position past the threshold only; status when a shown bit changed only;
