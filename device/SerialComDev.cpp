@@ -87,6 +87,8 @@ bool Track(BatchStatus &batch, int status, T &tried, T &sent)
 // Status of a field that was not sent because its push was refused as a whole.
 constexpr int kNotSent = -1;
 
+constexpr unsigned int kAllBtnFields = 0xff;
+
 // After a refused push: each field of current that still holds what the push
 // tried takes what the device holds. A field set anew meanwhile keeps its
 // value, its own push follows; fields the push did not refuse are the same in
@@ -203,9 +205,11 @@ void SerialComDev::SetTriParam(const TriParam &io1, const TriParam &io2)
     m_triParam[1] = io2;
 }
 
-BtnParam SerialComDev::CopyBtnParam() const
+BtnParam SerialComDev::CopyBtnParam(unsigned int *known) const
 {
     QReadLocker locker(&m_lock);
+    if (known)
+        *known = m_btnKnown;
     return m_btnParam;
 }
 
@@ -319,12 +323,16 @@ void SerialComDev::InitParam()
     m_sentDrive = drive;
     m_sentCruise = cruise;
 
-    // A failed read keeps the previous button parameters.
+    // A failed read keeps the previous button parameters, none of them known.
     BtnParam btn;
     if (getBtnParam(h, &btn.speed, &btn.mode, &btn.jogStep, &btn.pos1, &btn.pos2,
                     &btn.backLightLevel, &btn.backSleepLevel, &btn.backDormant) == 0) {
+        m_sentBtn = btn;
         QWriteLocker locker(&m_lock);
         m_btnParam = btn;
+        m_btnKnown = kAllBtnFields;
+    } else {
+        ReportEntry({OpInfo, tr("读取按钮参数失败: 设备中的按钮参数未知"), OutcomeNone});
     }
 
     const int nModel = readActuatorModel(h);
@@ -703,35 +711,46 @@ void SerialComDev::PushBtnParam(unsigned int nChanged)
 {
     if (!CheckInited(OpSetBtnParam))
         return;
-    BtnParam param;
-    {
-        QReadLocker locker(&m_lock);
-        param = m_btnParam;
-    }
-    // The device's own buttons would drive to these.
-    if (((nChanged & 0x04) && !CheckTravel(OpSetBtnParam, tr("步长"), param.jogStep))
-        || ((nChanged & 0x08) && !CheckTravel(OpSetBtnParam, tr("位置1"), param.pos1))
-        || ((nChanged & 0x10) && !CheckTravel(OpSetBtnParam, tr("位置2"), param.pos2)))
-        return;
+    const BtnParam tried = CopyBtnParam();
+    BtnParam param = tried;
+    // The device's own buttons would drive to these: beyond the travel nothing
+    // is sent, and the changed fields count as refused.
+    const bool inTravel = (!(nChanged & 0x04) || CheckTravel(OpSetBtnParam, tr("步长"), param.jogStep))
+        && (!(nChanged & 0x08) || CheckTravel(OpSetBtnParam, tr("位置1"), param.pos1))
+        && (!(nChanged & 0x10) || CheckTravel(OpSetBtnParam, tr("位置2"), param.pos2));
     const DevHandle h = m_handle.load();
     BatchStatus batch;
-    if (nChanged & 0x01)
-        batch.Add(setBtnSpeed(h, param.speed));
-    if (nChanged & 0x02)
-        batch.Add(setBtnMode(h, param.mode));
-    if (nChanged & 0x04)
-        batch.Add(setBtnJogStep(h, param.jogStep));
-    if (nChanged & 0x08)
-        batch.Add(setBtnPos1(h, param.pos1));
-    if (nChanged & 0x10)
-        batch.Add(setBtnPos2(h, param.pos2));
-    if (nChanged & 0x20)
-        batch.Add(setBackLightLevel(h, param.backLightLevel));
-    if (nChanged & 0x40)
-        batch.Add(setBackSleepLevel(h, param.backSleepLevel));
-    if (nChanged & 0x80)
-        batch.Add(setBackDormant(h, param.backDormant));
+    unsigned int accepted = 0;
+    const auto push = [&](unsigned int bit, auto call, auto &value, auto &sent) {
+        if ((nChanged & bit) && Track(batch, inTravel ? call(h, value) : kNotSent, value, sent))
+            accepted |= bit;
+    };
+    push(0x01, setBtnSpeed, param.speed, m_sentBtn.speed);
+    push(0x02, setBtnMode, param.mode, m_sentBtn.mode);
+    push(0x04, setBtnJogStep, param.jogStep, m_sentBtn.jogStep);
+    push(0x08, setBtnPos1, param.pos1, m_sentBtn.pos1);
+    push(0x10, setBtnPos2, param.pos2, m_sentBtn.pos2);
+    push(0x20, setBackLightLevel, param.backLightLevel, m_sentBtn.backLightLevel);
+    push(0x40, setBackSleepLevel, param.backSleepLevel, m_sentBtn.backSleepLevel);
+    push(0x80, setBackDormant, param.backDormant, m_sentBtn.backDormant);
+    unsigned int known = 0;
+    {
+        QWriteLocker locker(&m_lock);
+        m_btnKnown |= accepted;
+        known = m_btnKnown;
+        if (batch.Failed()) {
+            KeepDeviceValues(m_btnParam, tried, param, &BtnParam::speed, &BtnParam::mode, &BtnParam::jogStep,
+                             &BtnParam::pos1, &BtnParam::pos2, &BtnParam::backLightLevel,
+                             &BtnParam::backSleepLevel, &BtnParam::backDormant);
+        }
+    }
+    if (batch.Failed())
+        emit SigParamRefused(OpSetBtnParam);
+    if (!inTravel)
+        return;
 
+    // A value never read from the device is not shown as if it were.
+    const auto shown = [&](unsigned int bit, const QString &text) { return known & bit ? text : tr("未知"); };
     QString modeName;
     if (param.mode == 0)
         modeName = tr("速度模式");
@@ -742,14 +761,14 @@ void SerialComDev::PushBtnParam(unsigned int nChanged)
     Report(OpSetBtnParam,
            tr("\n速度: %1mm/s  模式: %2\n步长: %3mm  位置1: %4mm\n位置2: %5mm\n"
               "背光亮度等级: %6, 背光睡眠等级: %7\n休眠时间: %8min\n")
-               .arg(F2(param.speed))
-               .arg(modeName)
-               .arg(F6(param.jogStep))
-               .arg(F6(param.pos1))
-               .arg(F6(param.pos2))
-               .arg(param.backLightLevel)
-               .arg(param.backSleepLevel)
-               .arg(param.backDormant),
+               .arg(shown(0x01, F2(param.speed)))
+               .arg(shown(0x02, modeName))
+               .arg(shown(0x04, F6(param.jogStep)))
+               .arg(shown(0x08, F6(param.pos1)))
+               .arg(shown(0x10, F6(param.pos2)))
+               .arg(shown(0x20, QString::number(param.backLightLevel)))
+               .arg(shown(0x40, QString::number(param.backSleepLevel)))
+               .arg(shown(0x80, QString::number(param.backDormant))),
            batch.Status());
 }
 

@@ -102,7 +102,9 @@ public:
     void SetCruiseParam(const CruiseParam &param);
     void SetBtnParam(const BtnParam &param);
     void SetTriParam(const TriParam &io1, const TriParam &io2);
-    BtnParam CopyBtnParam() const;
+    // known, when given, gets one bit per field (bits as in the push, type 10)
+    // whose value the device is known to hold: read from it or pushed to it.
+    BtnParam CopyBtnParam(unsigned int *known = nullptr) const;
     MoveParam CopyMoveParam() const;
     JogParam CopyJogParam() const;
     DriveParam CopyDriveParam() const;
@@ -185,6 +187,8 @@ private:
     CruiseParam m_cruiseParam;
     BtnParam m_btnParam;
     TriParam m_triParam[2];
+    // Fields of m_btnParam the device is known to hold (CopyBtnParam).
+    unsigned int m_btnKnown = 0;
     mutable QReadWriteLock m_lock;
     // What the device was last told successfully (worker thread only). Speed
     // and acceleration are one device setting, kept in m_sentMove.
@@ -192,6 +196,7 @@ private:
     JogParam m_sentJog;
     DriveParam m_sentDrive;
     CruiseParam m_sentCruise;
+    BtnParam m_sentBtn;
     // Travel of the actuator model the device reports, in mm.
     int m_travelMm = 0;
     std::atomic<bool> m_stopping{false};

@@ -1,7 +1,6 @@
 #include "panel/BtnParamWidget.h"
 #include "ui_BtnParamWidget.h"
 
-
 #include <QtGlobal>
 #include <cmath>
 
@@ -26,6 +25,13 @@ BtnParamWidget::BtnParamWidget(QWidget *parent)
     InitComboPopups(this);
     SetEnterShortcut(ui->pbConfirm);
 
+    m_fields = {
+        {ui->dsbSpeed, 0x01, ui->dsbSpeed->minimum()}, {ui->cbMode, 0x02, 0},
+        {ui->dsbStep, 0x04, ui->dsbStep->minimum()}, {ui->dsbPos1, 0x08, ui->dsbPos1->minimum()},
+        {ui->dsbPos2, 0x10, ui->dsbPos2->minimum()}, {ui->sbLightLev, 0x20, double(ui->sbLightLev->minimum())},
+        {ui->sbSleepLev, 0x40, double(ui->sbSleepLev->minimum())}, {ui->sbDormant, 0x80, double(ui->sbDormant->minimum())},
+    };
+
     connect(ui->pbClose, &QPushButton::clicked, this, &BtnParamWidget::CloseWin);
     connect(ui->pbRestore, &QPushButton::clicked, this, &BtnParamWidget::RestoreParam);
     connect(ui->pbConfirm, &QPushButton::clicked, this, &BtnParamWidget::ConfirmParam);
@@ -43,10 +49,56 @@ void BtnParamWidget::SetTravel(int travelMm)
     ui->dsbPos2->setMaximum(travelMm);
 }
 
-void BtnParamWidget::SetParam(const BtnParam &param)
+void BtnParamWidget::SetParam(const BtnParam &param, unsigned int known)
 {
     m_param = param;
+    m_known = known;
     RestoreParam();
+}
+
+void BtnParamWidget::ParamRefused(const BtnParam &param, unsigned int known)
+{
+    m_param = param;
+    m_known = known;
+    if (isVisible())
+        ShowKnown();
+    else
+        RestoreParam();
+}
+
+// A field whose device value is unknown gets one step of its last decimal
+// below its range, shown as "未知": a value the operator can leave alone.
+void BtnParamWidget::ShowKnown()
+{
+    for (const Field &field : m_fields) {
+        const bool known = m_known & field.bit;
+        if (auto *decimal = qobject_cast<QDoubleSpinBox *>(field.input)) {
+            decimal->setSpecialValueText(known ? QString() : tr("未知"));
+            decimal->setMinimum(known ? field.minimum : field.minimum - std::pow(10.0, -decimal->decimals()));
+        } else if (auto *spin = qobject_cast<QSpinBox *>(field.input)) {
+            spin->setSpecialValueText(known ? QString() : tr("未知"));
+            spin->setMinimum(int(field.minimum) - (known ? 0 : 1));
+        } else if (auto *combo = qobject_cast<QComboBox *>(field.input)) {
+            combo->setPlaceholderText(tr("未知"));
+        }
+    }
+}
+
+unsigned int BtnParamWidget::SetFields() const
+{
+    unsigned int set = 0;
+    for (const Field &field : m_fields) {
+        bool unknown = false;
+        if (auto *decimal = qobject_cast<QDoubleSpinBox *>(field.input))
+            unknown = decimal->value() < field.minimum;
+        else if (auto *spin = qobject_cast<QSpinBox *>(field.input))
+            unknown = spin->value() < field.minimum;
+        else if (auto *combo = qobject_cast<QComboBox *>(field.input))
+            unknown = combo->currentIndex() < 0;
+        if (!unknown)
+            set |= field.bit;
+    }
+    return set;
 }
 
 BtnParam BtnParamWidget::GetParam() const
@@ -63,15 +115,25 @@ void BtnParamWidget::CloseWin()
 
 void BtnParamWidget::ConfirmParam()
 {
-    BtnParam param;
-    param.speed = static_cast<float>(ui->dsbSpeed->value());
-    param.mode = static_cast<uint16_t>(ui->cbMode->currentIndex());
-    param.jogStep = ui->dsbStep->value();
-    param.pos1 = ui->dsbPos1->value();
-    param.pos2 = ui->dsbPos2->value();
-    param.backLightLevel = static_cast<uint16_t>(ui->sbLightLev->value());
-    param.backSleepLevel = static_cast<uint16_t>(ui->sbSleepLev->value());
-    param.backDormant = static_cast<uint16_t>(ui->sbDormant->value());
+    // A field left at "未知" keeps the held value and is not sent.
+    const unsigned int set = SetFields();
+    BtnParam param = m_param;
+    if (set & 0x01)
+        param.speed = static_cast<float>(ui->dsbSpeed->value());
+    if (set & 0x02)
+        param.mode = static_cast<uint16_t>(ui->cbMode->currentIndex());
+    if (set & 0x04)
+        param.jogStep = ui->dsbStep->value();
+    if (set & 0x08)
+        param.pos1 = ui->dsbPos1->value();
+    if (set & 0x10)
+        param.pos2 = ui->dsbPos2->value();
+    if (set & 0x20)
+        param.backLightLevel = static_cast<uint16_t>(ui->sbLightLev->value());
+    if (set & 0x40)
+        param.backSleepLevel = static_cast<uint16_t>(ui->sbSleepLev->value());
+    if (set & 0x80)
+        param.backDormant = static_cast<uint16_t>(ui->sbDormant->value());
 
     int nChanged = 0;
     if (std::fabs(param.speed - m_param.speed) > 0.003f)
@@ -90,16 +152,22 @@ void BtnParamWidget::ConfirmParam()
         nChanged |= 0x40;
     if (param.backDormant != m_param.backDormant)
         nChanged |= 0x80;
+    // Whatever was set where the device's value is unknown is a change.
+    nChanged |= set & ~m_known;
 
     m_param = param;
+    m_known |= set;
+    ShowKnown();
     emit SigParamConfirmed(nChanged, m_param);
 }
 
 // Out-of-range values are clamped by the fields; a mode the combo does not
 // list (as a device may report) shows as the nearest one, so that a confirm
-// never sends a mode the device does not know.
+// never sends a mode the device does not know. Fields whose device value is
+// unknown show "未知", the mode an empty choice.
 void BtnParamWidget::RestoreParam()
 {
+    ShowKnown();
     ui->dsbSpeed->setValue(m_param.speed);
     ui->cbMode->setCurrentIndex(qMin<int>(m_param.mode, ui->cbMode->count() - 1));
     ui->dsbStep->setValue(m_param.jogStep);
@@ -108,11 +176,23 @@ void BtnParamWidget::RestoreParam()
     ui->sbLightLev->setValue(m_param.backLightLevel);
     ui->sbSleepLev->setValue(m_param.backSleepLevel);
     ui->sbDormant->setValue(m_param.backDormant);
+    for (const Field &field : m_fields) {
+        if (m_known & field.bit)
+            continue;
+        if (auto *decimal = qobject_cast<QDoubleSpinBox *>(field.input))
+            decimal->setValue(decimal->minimum());
+        else if (auto *spin = qobject_cast<QSpinBox *>(field.input))
+            spin->setValue(spin->minimum());
+        else if (auto *combo = qobject_cast<QComboBox *>(field.input))
+            combo->setCurrentIndex(-1);
+    }
 }
 
 void BtnParamWidget::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        ShowKnown();
+    }
     FramelessDialog::changeEvent(event);
 }

@@ -4,6 +4,8 @@
 #include "app/FramelessDialog.h"
 #include "device/SerialComDev.h"
 
+#include <vector>
+
 namespace Ui {
 class BtnParamWidget;
 }
@@ -22,7 +24,12 @@ public:
 
     // Upper limit of the step and both positions: the actuator's travel in mm.
     void SetTravel(int travelMm);
-    void SetParam(const BtnParam &param);
+    // known: one bit per field (bits of the change set) whose value the device
+    // is known to hold. The others show "未知" and are sent only once set.
+    void SetParam(const BtnParam &param, unsigned int known = 0xff);
+    // The device refused a push: param and known are what it holds. An open
+    // dialog keeps its entries, so that confirming again asks for them again.
+    void ParamRefused(const BtnParam &param, unsigned int known);
     // The record last received or confirmed.
     BtnParam GetParam() const;
 
@@ -39,8 +46,23 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // An input and its bit; minimum: the spin box's own lower limit.
+    struct Field
+    {
+        QWidget *input;
+        unsigned int bit;
+        double minimum;
+    };
+
+    // Ranges and "未知" texts of the fields as m_known says, values untouched.
+    void ShowKnown();
+    // The fields not showing "未知".
+    unsigned int SetFields() const;
+
     Ui::BtnParamWidget *ui;
     BtnParam m_param;
+    unsigned int m_known = 0xff;
+    std::vector<Field> m_fields;
 };
 
 #endif

@@ -371,7 +371,9 @@ void ControlWidget::ParamInited(int nModel)
 {
     m_model = GetActuatorModelOf(nModel);
     ApplyTravel();
-    m_btnParam->SetParam(m_worker->CopyBtnParam());
+    unsigned int known = 0;
+    const BtnParam btn = m_worker->CopyBtnParam(&known);
+    m_btnParam->SetParam(btn, known);
     m_triParam->ShowDevInfo(m_model, m_worker->GetActuatorSerial());
 }
 
@@ -405,6 +407,12 @@ void ControlWidget::ParamRefused(int nType)
         m_cruiseCtrl->SetParam(cruise);
         if (config)
             config->SaveCruiseParam(m_devName, cruise);
+        break;
+    }
+    case OpSetBtnParam: {
+        unsigned int known = 0;
+        const BtnParam btn = m_worker->CopyBtnParam(&known);
+        m_btnParam->ParamRefused(btn, known);
         break;
     }
     default:

@@ -110,6 +110,10 @@
         <source>确认</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>未知</source>
+        <translation>?</translation>
+    </message>
 </context>
 <context>
     <name>ChartWidget</name>
@@ -1639,6 +1643,14 @@ Sleep after: %8min
     <message>
         <source>位置2</source>
         <translation>Pos. 2</translation>
+    </message>
+    <message>
+        <source>读取按钮参数失败: 设备中的按钮参数未知</source>
+        <translation>Reading the offline parameters failed: the device's offline parameters are unknown</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
     </message>
 </context>
 <context>

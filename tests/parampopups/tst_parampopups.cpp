@@ -28,7 +28,8 @@ private slots:
 private:
     // The program with a 13 mm and a 6 mm device and an empty store; the
     // panel of the given one (0 or 1), initialised.
-    ControlWidget *Open(int device);
+    // failing: a call that fails once while the panel initialises.
+    ControlWidget *Open(int device, const char *failing = nullptr);
     // Opens the dialog from the cruise popup, fills and confirms it; the calls
     // matching pattern that the device got until the worker logged the push.
     QStringList Confirm(ControlWidget *panel, const char *opener, QWidget *dialog, const QStringList &edits,
@@ -37,10 +38,12 @@ private:
     App m_app;
 };
 
-ControlWidget *TestParamPopups::Open(int device)
+ControlWidget *TestParamPopups::Open(int device, const char *failing)
 {
     QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/devConfig.json"));
     m_app = Start(2);
+    if (failing)
+        simFailNext(failing, 1);
     Pick(m_app.window.get(), {device});
     ControlWidget *panel = Panels(m_app.window.get()).value(0);
     return panel && WaitForInit(panel) ? panel : nullptr;
@@ -137,27 +140,47 @@ void TestParamPopups::buttonDialogSendsChanges_data()
 {
     QTest::addColumn<QStringList>("edits");
     QTest::addColumn<QStringList>("calls");
-    QTest::newRow("nothing edited") << QStringList() << QStringList();
-    QTest::newRow("speed mode") << QStringList{"cbMode=0"} << QStringList{"setBtnMode(H, 0)"};
-    QTest::newRow("position mode") << QStringList{"cbMode=2"} << QStringList{"setBtnMode(H, 2)"};
-    QTest::newRow("speed") << QStringList{"dsbSpeed=1.01"} << QStringList{"setBtnSpeed(H, 1.01)"};
-    QTest::newRow("step above the 6 mm travel") << QStringList{"dsbStep=6.5"} << QStringList{"setBtnJogStep(H, 6)"};
+    QTest::addColumn<QString>("failing"); // once: the read at init, or the first push
+    QTest::newRow("nothing edited") << QStringList() << QStringList() << "";
+    QTest::newRow("speed mode") << QStringList{"cbMode=0"} << QStringList{"setBtnMode(H, 0)"} << "";
+    QTest::newRow("position mode") << QStringList{"cbMode=2"} << QStringList{"setBtnMode(H, 2)"} << "";
+    QTest::newRow("speed") << QStringList{"dsbSpeed=1.01"} << QStringList{"setBtnSpeed(H, 1.01)"} << "";
+    QTest::newRow("step above the 6 mm travel") << QStringList{"dsbStep=6.5"} << QStringList{"setBtnJogStep(H, 6)"}
+                                                << "";
     QTest::newRow("positions") << QStringList{"dsbPos1=0.125", "dsbPos2=5.5"}
-                               << QStringList{"setBtnPos1(H, 0.125)", "setBtnPos2(H, 5.5)"};
+                               << QStringList{"setBtnPos1(H, 0.125)", "setBtnPos2(H, 5.5)"} << "";
+    QTest::newRow("refused, asked again") << QStringList{"sbLightLev=9"} << QStringList{"setBackLightLevel(H, 9)"}
+                                          << "setBackLightLevel";
+    QTest::newRow("never read") << QStringList{"sbLightLev=9"} << QStringList{"setBackLightLevel(H, 9)"}
+                                << "getBtnParam";
 }
 
-// The offline-button dialog sends the fields changed against the values held.
+// The offline-button dialog sends the fields changed against the values held,
+// never one whose device value it does not know and the operator left alone.
+// A refused push holds the device's value again: confirming anew asks again.
 void TestParamPopups::buttonDialogSendsChanges()
 {
     QFETCH(QStringList, edits);
     QFETCH(QStringList, calls);
-    ControlWidget *panel = Open(1);
+    QFETCH(QString, failing);
+    const bool unread = failing == QLatin1String("getBtnParam");
+    ControlWidget *panel = Open(1, unread ? "getBtnParam" : nullptr);
     QVERIFY(panel);
     auto *dialog = panel->findChild<BtnParamWidget *>();
-    dialog->SetParam({1.0f, 1, 2.5, 1.0, 3.0, 10, 8, 30});
-    QCOMPARE(Confirm(panel, "pbBtnParam", dialog, edits, QStringLiteral("设置按钮参数"),
-                     QStringLiteral("^set(Btn|Back)")),
-             calls);
+    QCOMPARE(LogOf(panel).contains(QStringLiteral("读取按钮参数失败")), unread);
+    if (!unread)
+        dialog->SetParam({1.0f, 1, 2.5, 1.0, 3.0, 10, 8, 30});
+    if (!unread && !failing.isEmpty())
+        simFailNext(qPrintable(failing), 1);
+    const auto confirm = [&](const QStringList &fill) {
+        return Confirm(panel, "pbBtnParam", dialog, fill, QStringLiteral("设置按钮参数"),
+                       QStringLiteral("^set(Btn|Back)"));
+    };
+    QCOMPARE(confirm(edits), calls);
+    if (!unread && !failing.isEmpty()) {
+        QCOMPARE(int(panel->GetWorker()->CopyBtnParam().backLightLevel), 3); // the device's own
+        QCOMPARE(confirm({}), calls);
+    }
 }
 
 void TestParamPopups::triggerDialogSendsBothLines_data()
