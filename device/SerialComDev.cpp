@@ -531,8 +531,10 @@ void SerialComDev::SetManualModel(int nModel)
     if (Stopped() || !CheckInited(OpSetManualModel))
         return;
     const int status = setActuatorModel(m_handle.load(), uint16_t(nModel));
-    if (status >= 0)
+    if (status >= 0) {
         m_travelMm = GetActuatorModelOf(nModel).travelMm;
+        emit SigActModelSet(nModel);
+    }
     Report(OpSetManualModel, tr("  "), status);
 }
 

@@ -132,6 +132,8 @@ signals:
     // are back to what the device holds, unless the panel set newer values
     // meanwhile (their own pushes follow).
     void SigParamRefused(int nType);
+    // The device took nModel as its actuator model (one set by hand).
+    void SigActModelSet(int nModel);
 
 public slots:
     void Init();

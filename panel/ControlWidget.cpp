@@ -107,6 +107,7 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(m_worker, &SerialComDev::SigDisconnect, this, &ControlWidget::SigDisconnect);
     connect(m_worker, &SerialComDev::SigParamInited, this, &ControlWidget::ParamInited);
     connect(m_worker, &SerialComDev::SigParamRefused, this, &ControlWidget::ParamRefused);
+    connect(m_worker, &SerialComDev::SigActModelSet, this, &ControlWidget::ActModelSet);
 
     // Chart, recording and log export.
     m_trace = new DeviceTrace(this, ui->pbChart, ui->textBrowser);
@@ -263,12 +264,17 @@ void ControlWidget::UpdateTriParam(const TriParam param[2])
     emit SigUpdateParam(OpSetTriParam, 0);
 }
 
+// The model is the panel's once the device has taken it (ActModelSet).
 void ControlWidget::ApplyManualModel(int nModel)
+{
+    emit SigSetActModel(nModel);
+}
+
+void ControlWidget::ActModelSet(int nModel)
 {
     m_model = GetActuatorModelOf(nModel);
     ApplyTravel();
     m_triParam->ShowModel(m_model);
-    emit SigSetActModel(nModel);
 }
 
 void ControlWidget::ApplyTravel()

@@ -79,6 +79,7 @@ public slots:
                       bool isMotorConncted);
     void ParamInited(int nModel);
     void ParamRefused(int nType);
+    void ActModelSet(int nModel);
     void ShowSetting(bool bChecked);
     void ShowMoveParam(bool bChecked);
     void ShowJogParam(bool bChecked);

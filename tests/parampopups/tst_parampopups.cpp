@@ -5,6 +5,7 @@
 #include "tests/support/AppHarness.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QRegularExpression>
 
 using namespace harness;
@@ -226,17 +227,22 @@ void TestParamPopups::triggerDialogSendsBothLines()
 void TestParamPopups::manualModelCode_data()
 {
     QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("refused");
     QTest::addColumn<int>("travel");
-    QTest::newRow("first row") << 0 << 6;
-    QTest::newRow("last row") << 3 << 13;
+    QTest::addColumn<QString>("model");
+    QTest::newRow("first row") << 0 << false << 6 << "QUMA-S1A";
+    QTest::newRow("last row") << 3 << false << 13 << "QUMA-L1B";
+    QTest::newRow("refused") << 0 << true << 13 << "QUMA-L1A";
 }
 
-// The model picked by hand reaches the device with code row + 1, and the
-// panel's limits follow its travel.
+// The model picked by hand reaches the device with code row + 1; once the
+// device took it, the panel's limits follow its travel and the dialog names it.
 void TestParamPopups::manualModelCode()
 {
     QFETCH(int, row);
+    QFETCH(bool, refused);
     QFETCH(int, travel);
+    QFETCH(QString, model);
     ControlWidget *panel = Open(row == 0 ? 0 : 1); // a device of the other travel
     QVERIFY(panel);
     auto *dialog = panel->findChild<TriParamWidget *>();
@@ -244,10 +250,14 @@ void TestParamPopups::manualModelCode()
     QVERIFY(cruise && Press(cruise, QStringLiteral("pbDevParam")));
     Fill(dialog, {QStringLiteral("cbActModel=%1").arg(row)});
     const int from = simJournalSize();
+    if (refused)
+        simFailNext("setActuatorModel", 1);
     QVERIFY(Press(dialog, QStringLiteral("pbSetActModel")));
     const QString call = QStringLiteral("setActuatorModel(%1, %2)").arg(panel->GetDevHandle()).arg(row + 1);
     QVERIFY(simjournal::WaitForCall(call, from) >= 0);
+    QTRY_VERIFY(LogOf(panel).contains(QStringLiteral("手动设置促动器型号  操作")));
     QCOMPARE(panel->GetTravel(), travel);
+    QCOMPARE(dialog->findChild<QLabel *>("lbActModel")->text(), model);
 }
 
 QTEST_MAIN(TestParamPopups)
