@@ -97,6 +97,9 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(ui->pbHome, &QPushButton::clicked, m_worker, &SerialComDev::Home);
     connect(ui->pbStop, &QPushButton::clicked, m_worker, &SerialComDev::Stop);
     connect(ui->pbEnable, &QPushButton::clicked, m_worker, &SerialComDev::Enable);
+    // The button shows the device's state: the status report that follows an
+    // accepted click checks it, a refused or ignored click leaves it as it was.
+    connect(ui->pbEnable, &QPushButton::clicked, this, [this](bool checked) { ui->pbEnable->setChecked(!checked); });
     connect(ui->pbRemove, &QPushButton::clicked, this, &ControlWidget::SigClosed);
     connect(this, &ControlWidget::SigInitParam, m_worker, &SerialComDev::InitParam);
     connect(this, &ControlWidget::SigUpdateParam, m_worker, &SerialComDev::ParamChanged);

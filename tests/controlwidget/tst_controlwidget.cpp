@@ -135,6 +135,10 @@ void TestControlWidget::showsDeviceState()
     QTRY_VERIFY(!enable->isChecked());
     QCOMPARE(setMotorEnable(h, 1), 0);
     QTRY_VERIFY(enable->isChecked());
+    simFailNext("setMotorEnable", 1); // a refused click leaves it as the device is
+    Click(panel, "pbEnable");
+    QTRY_VERIFY(LogOf(panel).contains(QStringLiteral("未使能  操作失败")));
+    QVERIFY(enable->isChecked());
 
     simSetPosition(h, 3.1234567);
     QTRY_COMPARE(panel->findChild<QLabel *>("lbCurrentPos")->text(), QStringLiteral("3.123457mm"));
