@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QMessageBox>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -137,7 +136,14 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(m_triParam, &TriParamWidget::SigManualModel, this, &ControlWidget::ApplyManualModel);
     // A refused value is told while its popup stays open and active.
     const auto warnFor = [this](QWidget *popup) {
-        return [this, popup](const QString &text) { emit SigWarning(text, popup); };
+        return [this, popup](const QString &text) {
+            const QPointer<ControlWidget> alive(this);
+            m_warningPopup = popup;
+            emit SigWarning(text, popup);
+            // The panel may be gone after the message box's event loop.
+            if (alive)
+                m_warningPopup = nullptr;
+        };
     };
     connect(m_moveParam, &MoveParamWidget::SigRangeWarning, this, warnFor(m_moveParam));
     connect(m_jogParam, &JogParamWidget::SigRangeWarning, this, warnFor(m_jogParam));
@@ -461,7 +467,7 @@ void ControlWidget::EnableBtns()
 }
 
 // A popup that loses the active-window state drops its unconfirmed edits
-// and closes; losing it to a message box (its range warning) leaves it open.
+// and closes; losing it to its own range warning leaves it open.
 // A click on a toggle that begins while its popup is open closes the popup.
 // The press on the toggle may itself take the active state from the popup,
 // dismissing it before the release would check the toggle again: a press
@@ -478,8 +484,7 @@ bool ControlWidget::eventFilter(QObject *watched, QEvent *event)
             m_dismissedToggle = nullptr;
         }
     }
-    if (event->type() == QEvent::WindowDeactivate
-        && !qobject_cast<QMessageBox *>(QApplication::activeWindow())) {
+    if (event->type() == QEvent::WindowDeactivate && watched != m_warningPopup) {
         if (watched == m_moveParam) {
             m_moveParam->RestoreParam();
             DismissPopup(m_moveParam, ui->pbMoveParam);

@@ -126,6 +126,8 @@ private:
     QPointer<QPushButton> m_dismissedToggle;
     QElapsedTimer m_dismissedFor;
     QPushButton *m_closingToggle = nullptr;
+    // The popup whose range warning is open, if any.
+    QWidget *m_warningPopup = nullptr;
 };
 
 #endif
