@@ -1,6 +1,7 @@
 #include "app/MainWidget.h"
 #include "ui_MainWidget.h"
 
+#include "app/RemoteMethods.h"
 #include "config/DevConfig.h"
 #include "console/DebugWidget.h"
 #include "device/ActuatorLibrary.h"
@@ -9,6 +10,7 @@
 #include "misc/HelpWidget.h"
 #include "misc/OptionWidget.h"
 #include "panel/ControlWidget.h"
+#include "remote/RemoteServer.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -257,6 +259,11 @@ MainWidget::MainWidget(QWidget *parent)
     connect(m_addDevWidget, &AddDevWidget::SigConfirmed, this, &MainWidget::UpdateCtrlWidgets);
     connect(m_addDevWidget, &AddDevWidget::SigWarning, this, [this](const QString &text) { ShowMessageBox(text); });
     m_devConfig = new DevConfig(this);
+    // The script interface: each module registers its own methods on it.
+    m_remoteServer = new RemoteServer(this);
+    RegisterAppMethods(*m_remoteServer, this);
+    connect(m_remoteServer, &RemoteServer::SigStatusChanged, m_optionWidget, &OptionWidget::ShowRemoteStatus);
+    connect(m_optionWidget, &OptionWidget::SigRemoteSwitched, this, &MainWidget::SwitchRemote);
     ui->setupUi(this);
     ui->pbShowMax->setStyleSheet(kShowMaxStyle);
     setAttribute(Qt::WA_StyledBackground);
@@ -281,6 +288,9 @@ MainWidget::MainWidget(QWidget *parent)
 
     ui->pbDebug->hide();
 
+    if (m_optionWidget->RemoteEnabled())
+        SwitchRemote(true);
+
     if (m_devConfig->IsUnreadable()) {
         // Told once, when the window is up.
         QTimer::singleShot(0, this, [this]() {
@@ -292,6 +302,8 @@ MainWidget::MainWidget(QWidget *parent)
 
 MainWidget::~MainWidget()
 {
+    // No script reaches a panel while they go.
+    m_remoteServer->Stop();
     // Every worker stops polling and leaves the call it may be in before the
     // library is released, so that nothing but each panel's final closeDev
     // follows releaseDev. A hanging call is waited for at most kCloseWaitMs
@@ -364,6 +376,17 @@ void MainWidget::ShowMax()
         showFullScreen();
         ui->pbShowMax->setStyleSheet(kShowNormalStyle);
     }
+}
+
+void MainWidget::SwitchRemote(bool on)
+{
+    m_optionWidget->SetRemoteSwitch(on);
+    if (on && m_remoteServer->Status().state == RemoteStatus::Listening)
+        return;
+    if (on)
+        m_remoteServer->Start(m_optionWidget->RemotePort(), m_optionWidget->RemoteTokenPath());
+    else
+        m_remoteServer->Stop();
 }
 
 void MainWidget::ShowAddDevWindow()

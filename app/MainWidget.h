@@ -17,6 +17,7 @@ class DebugWidget;
 class DevConfig;
 class HelpWidget;
 class OptionWidget;
+class RemoteServer;
 struct DevInfo;
 
 // Resize zone of a point of the frameless window (window coordinates, window
@@ -73,6 +74,8 @@ public slots:
     void ShowAddDevWindow();
     void CloseCtrlWidget();
     void DevDisconnect();
+    // Starts or stops the script interface; the options window shows it.
+    void SwitchRemote(bool on);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -104,6 +107,7 @@ private:
     // The open panels in order of opening; they are children of wgControls.
     QList<ControlWidget *> m_ctrlWidgets;
     DevConfig *m_devConfig = nullptr;
+    RemoteServer *m_remoteServer = nullptr;
     QPoint m_pressPos;
     bool m_dragging = false;
     QRect m_savedGeometry;

@@ -16,6 +16,12 @@ bool IsDebugSwitchGiven(const QStringList &arguments)
     return arguments.size() > 1 && arguments.at(1) == QLatin1String("-debug");
 }
 
+bool IsRemoteSwitchGiven(const QStringList &arguments)
+{
+    const int at = IsDebugSwitchGiven(arguments) ? 2 : 1;
+    return arguments.size() > at && arguments.at(at) == QLatin1String("-remote");
+}
+
 bool InstallApplicationFont(const QString &fontFile)
 {
     const int id = QFontDatabase::addApplicationFont(fontFile);
@@ -33,4 +39,6 @@ void ApplyCommandLine(MainWidget &window, const QStringList &arguments)
 {
     if (IsDebugSwitchGiven(arguments))
         window.SetDebugButtonVisible(true);
+    if (IsRemoteSwitchGiven(arguments))
+        window.SwitchRemote(true);
 }

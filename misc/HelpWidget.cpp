@@ -51,6 +51,7 @@ HelpWidget::HelpWidget(QWidget *parent)
     connect(ui->lbManual, &QLabel::linkActivated, this, &HelpWidget::SlotLinkActivated);
     connect(ui->lbCplusSdk, &QLabel::linkActivated, this, &HelpWidget::SlotLinkActivated);
     connect(ui->lbLabviewSdk, &QLabel::linkActivated, this, &HelpWidget::SlotLinkActivated);
+    connect(ui->lbPythonSdk, &QLabel::linkActivated, this, &HelpWidget::SlotLinkActivated);
     // The address is read again on the click: an href without quotes ends at
     // the first '=' of a query.
     connect(ui->lbLearnMore, &QLabel::linkActivated, this, [this]() {
@@ -78,7 +79,7 @@ void HelpWidget::SlotLinkActivated(const QString &strUrl)
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-// Wraps the current (translated) texts of the four link labels in their links.
+// Wraps the current (translated) texts of the five link labels in their links.
 // The manual is the one of the interface's language: its file name is
 // translated with the texts.
 void HelpWidget::WrapLinks()
@@ -91,6 +92,8 @@ void HelpWidget::WrapLinks()
             LinkText(QStringLiteral("/help/Nuvik_C++C#SDK"), ui->lbCplusSdk->text()));
     ui->lbLabviewSdk->setText(
             LinkText(QStringLiteral("/help/Nuvik_LabviewSDK"), ui->lbLabviewSdk->text()));
+    ui->lbPythonSdk->setText(
+            LinkText(QStringLiteral("/help/Nuvik_PythonSDK"), ui->lbPythonSdk->text()));
 }
 
 void HelpWidget::changeEvent(QEvent *event)

@@ -7,7 +7,7 @@ namespace Ui {
 class HelpWidget;
 }
 
-// Help window: software version, links to the manual and the SDK folders
+// Help window: software version, links to the manual and the three SDK folders
 // installed in help/ beside the executable, and a link to the maker's site.
 class HelpWidget : public FramelessDialog
 {

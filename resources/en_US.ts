@@ -1124,6 +1124,10 @@
         <comment>file name of the user manual</comment>
         <translation>KESTA-ORV_Actuator_Controller_User_Manual.pdf</translation>
     </message>
+    <message>
+        <source>查看 Python SDK</source>
+        <translation>Open Python SDK</translation>
+    </message>
 </context>
 <context>
     <name>JogParamWidget</name>
@@ -1303,6 +1307,34 @@ No parameters will be saved during this run, so that the file is not overwritten
     <message>
         <source>英文</source>
         <translation>English</translation>
+    </message>
+    <message>
+        <source>远程</source>
+        <translation>Remote</translation>
+    </message>
+    <message>
+        <source>允许脚本控制设备（仅限本机）</source>
+        <translation>Let scripts control devices (this computer only)</translation>
+    </message>
+    <message>
+        <source>端口 %1 · 未开启</source>
+        <translation>Port %1 · off</translation>
+    </message>
+    <message>
+        <source>端口 %1 · 已连接的客户端：%2</source>
+        <translation>Port %1 · clients connected: %2</translation>
+    </message>
+    <message>
+        <source>端口 %1 已被其他程序占用</source>
+        <translation>Port %1 is in use by another program</translation>
+    </message>
+    <message>
+        <source>无法在端口 %1 上监听：%2</source>
+        <translation>Cannot listen on port %1: %2</translation>
+    </message>
+    <message>
+        <source>无法写入令牌文件 %1</source>
+        <translation>Cannot write the token file %1</translation>
     </message>
 </context>
 <context>
@@ -1606,7 +1638,7 @@ Sleep after: %8min
     </message>
     <message>
         <source>初始化运动轴参数失败: %1 未能写入设备, 设备中的这些参数未知</source>
-        <translation>Initialising axis parameters failed: %1 could not be written; the device's values for these are unknown</translation>
+        <translation>Initialising axis parameters failed: %1 could not be written; the device&apos;s values for these are unknown</translation>
     </message>
     <message>
         <source>, </source>

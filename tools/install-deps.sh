@@ -15,6 +15,7 @@ case "${1:-}" in
         fonts-noto-cjk weasyprint
         xvfb xauth openbox x11-utils xdotool
         libqt5x11extras5-dev
+        python3
     )
     ;;
 --windows)

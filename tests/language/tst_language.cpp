@@ -212,6 +212,9 @@ void TestLanguage::switchAndBack()
     QFile header(QStringLiteral(SOURCE_DIR "/device/ActuatorLibrary.h"));
     QVERIFY(header.open(QIODevice::ReadOnly));
     QCOMPARE(Document(help, "lbCplusSdk", "/ActuatorLibrary.h"), header.readAll()); // the SDK ships the current header
+    QFile client(QStringLiteral(SOURCE_DIR "/help/sdk/python/actuator_remote.py"));
+    QVERIFY(client.open(QIODevice::ReadOnly));
+    QCOMPARE(Document(help, "lbPythonSdk", "/actuator_remote.py"), client.readAll());
 
     const auto stop = [&](const char *line) { // a new log line
         const int before = harness::LogOf(panels.at(1)).count(QString::fromUtf8(line));

@@ -6,7 +6,12 @@
 #include "config/DevConfig.h"
 #include "tests/support/AppHarness.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QScreen>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 class TestMainWidget : public QObject
 {
@@ -114,6 +119,10 @@ private slots:
         ApplyCommandLine(*w, {"app", "-debug"});
         for (const QStringList &other : QList<QStringList>{{}, {"app"}, {"app", "x", "-debug"}, {"app", "-debugx"}})
             QVERIFY(!IsDebugSwitchGiven(other));
+        // -remote counts as the first argument, or as the second after -debug.
+        for (const QStringList &args : QList<QStringList>{{"app", "-remote"}, {"app", "-debug", "-remote"},
+                                                          {"app", "-remote", "-debug"}, {"app", "x", "-remote"}, {"app", "-remotex"}})
+            QCOMPARE(IsRemoteSwitchGiven(args), args.indexOf("-remote") == (args.at(1) == "-debug" ? 2 : 1));
         w->setGeometry(100, 80, 1630, 900);
         const QList<QPair<QString, const char *>> windows{
             {"pbDebug", "DebugWidget"}, {"pbHelp", "HelpWidget"}, {"pbSettings", "OptionWidget"}};
@@ -128,6 +137,43 @@ private slots:
             QCOMPARE(shown->pos(), QPoint(100 + (1630 - shown->width()) / 2, 80 + (900 - shown->height()) / 2));
             shown->close();
         }
+    }
+
+    // The options window switches the script interface: the operator's click
+    // is stored and starts or stops it, -remote starts it for this run only;
+    // a port another program holds is shown.
+    void remoteSwitch()
+    {
+        QTcpServer other;
+        QVERIFY(other.listen(QHostAddress::LocalHost));
+        const quint16 port = other.serverPort();
+        other.close();
+        QSettings ini(QCoreApplication::applicationDirPath() + "/appConfig.ini", QSettings::IniFormat);
+        ini.setValue("remote/port", port);
+        ini.sync();
+        auto *box = w->findChild<QCheckBox *>("cbRemote");
+        auto *state = w->findChild<QLabel *>("lbRemoteState");
+        const auto click = [&](const char *shown) {
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+            ini.sync();
+            QCOMPARE(state->text(), QString::fromUtf8(shown).arg(port));
+            QCOMPARE(ini.value("remote/enabled").toBool(), box->isChecked());
+        };
+        QVERIFY(!box->isChecked());
+        ApplyCommandLine(*w, {"app", "-remote"});
+        QVERIFY(box->isChecked() && !ini.contains("remote/enabled"));
+        QCOMPARE(state->text(), QString::fromUtf8("端口 %1 · 已连接的客户端：0").arg(port));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(client.waitForConnected(5000));
+        w->ShowSettingWindow();
+        click("端口 %1 · 未开启");
+        QVERIFY(other.listen(QHostAddress::LocalHost, port));
+        click("端口 %1 已被其他程序占用");
+        other.close();
+        click("端口 %1 · 未开启");
+        click("端口 %1 · 已连接的客户端：0");
+        QVERIFY(QFile::remove(ini.fileName()) && QFile::remove(QCoreApplication::applicationDirPath() + "/remote.token"));
     }
 
     // The window keeps its centre when its new size fits the screen's usable

@@ -1,0 +1,107 @@
+"""The Python client against the program, started headless with -remote in a
+folder of its own: connecting, the token, errors as exceptions, the
+command-line tool."""
+
+import os
+import re
+import shutil
+import socket
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+BIN = Path(os.environ["ACTUATOR_BIN_DIR"])
+SDK = BIN / "help" / "Nuvik_PythonSDK"
+sys.path.insert(0, str(SDK))
+import actuator_remote  # noqa: E402
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class ClientTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = Path(tempfile.mkdtemp())
+        library = next(BIN.glob("libActuatorLibrary.so*"))
+        for name in ("ActuatorControl", library.name):
+            shutil.copy2(BIN / name, cls.folder / name)
+        cls.port = free_port()
+        (cls.folder / "appConfig.ini").write_text("[remote]\nport={}\n".format(cls.port))
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", ACTUATOR_SIM_STATE=str(cls.folder / "sim.state"))
+        cls.program = subprocess.Popen([str(cls.folder / "ActuatorControl"), "-remote"], env=env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            try:
+                socket.create_connection(("127.0.0.1", cls.port), timeout=1).close()
+                break
+            except OSError:
+                time.sleep(0.1)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.program.terminate()
+        cls.program.wait(30)
+        shutil.rmtree(cls.folder)
+
+    def connect(self, **kwargs):
+        return actuator_remote.connect(config_dir=self.folder, **kwargs)
+
+    def cli(self, *args):
+        return subprocess.run([sys.executable, "-B", str(SDK / "actuator_cli.py"), "--config-dir", str(self.folder)]
+                              + list(args), capture_output=True, text=True, timeout=60)
+
+    def test_connect_finds_port_and_token(self):
+        self.assertEqual(actuator_remote.read_port(self.folder), self.port)
+        with self.connect() as client:
+            self.assertEqual(client.server["program"], "ActuatorControl")
+            self.assertEqual(client.server["protocol"], actuator_remote.PROTOCOL)
+            self.assertRegex(client.server["version"], r"^\d+(\.\d+)+$")
+
+    def test_token_file_for_its_owner_only(self):
+        token = self.folder / "remote.token"
+        self.assertEqual(stat.S_IMODE(token.stat().st_mode), 0o600)
+        self.assertRegex(token.read_text(), r"^[0-9a-f]{64}\n$")
+
+    def test_wrong_token_refused(self):
+        with self.assertRaises(actuator_remote.RemoteError) as refused:
+            self.connect(token="0" * 64)
+        self.assertEqual(refused.exception.code, actuator_remote.UNAUTHORIZED)
+
+    def test_refusals_raise_and_leave_the_connection_open(self):
+        with self.connect() as client:
+            for method, params, code in [("no_such", {}, actuator_remote.METHOD_NOT_FOUND),
+                                         ("hello", {"token": 1}, actuator_remote.UNAUTHORIZED)]:
+                with self.assertRaises(actuator_remote.RemoteError) as refused:
+                    client.call(method, params)
+                self.assertEqual(refused.exception.code, code)
+                self.assertTrue(refused.exception.message)
+            with self.assertRaises(ValueError):
+                client.move("QMA 202412000001", float("nan"))
+            self.assertEqual(client.hello((self.folder / "remote.token").read_text().strip())["protocol"], 1)
+
+    def test_missing_token_file_is_explained(self):
+        with tempfile.TemporaryDirectory() as empty, self.assertRaisesRegex(FileNotFoundError, "switch remote control on"):
+            actuator_remote.connect(config_dir=empty)
+
+    def test_command_line_tool(self):
+        hello = self.cli("hello")
+        self.assertEqual(hello.returncode, 0, hello.stderr)
+        self.assertIn('"protocol": 1', hello.stdout)
+        refused = self.cli("jog", "NO SUCH DEVICE", "left")
+        self.assertEqual(refused.returncode, 1)
+        self.assertTrue(re.match(r"error -32\d{3}: ", refused.stderr), refused.stderr)
+        self.assertEqual(self.cli("move").returncode, 2)
+        self.assertEqual(self.cli("--port", str(free_port()), "hello").returncode, 3)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
