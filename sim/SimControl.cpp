@@ -114,6 +114,19 @@ int simSetCallDelay(int handle, int delayMs)
     return 0;
 }
 
+int simSetLatency(int minMs, int maxMs)
+{
+    return Simulator::instance().setLatency(minMs, maxMs) ? 0 : -1;
+}
+
+int simSetScanDuration(int scanMs)
+{
+    if (scanMs < 0)
+        return -1;
+    Simulator::instance().scanMs = scanMs;
+    return 0;
+}
+
 void simUseManualClock(int manual)
 {
     Simulator::instance().clock.setManual(manual != 0);

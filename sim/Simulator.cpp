@@ -1,9 +1,10 @@
 // The 66 library functions of the simulated controller.
 //
 // Every call is journalled, counted in flight for its device (the overlap
-// counter), slowed by the device's injected delay and failed by an injected
-// fault, in that order, before the device is locked and its slide brought up
-// to date. Failures: -1 for statuses and value reads, -10000.0 for positions.
+// counter), slowed by the latency (on an attached device) and the device's
+// injected delay, and failed by an injected fault, in that order, before the
+// device is locked and its slide brought up to date. scanDev takes the scan
+// duration; releaseDev answers at once. Failures: -1 for statuses and value reads, -10000.0 for positions.
 // A call on an unknown or detached handle fails; so does any device call but
 // openDev, closeDev and isDevOpen on a device that is not open. A write to
 // flash that cannot be saved in the state file fails and changes nothing.
@@ -64,9 +65,9 @@ R deviceCall(const char *name, int handle, const Args &args, R fail, Need need, 
     const InFlight inFlight(dev.get());
     sim.journal.record(name, args, sim.clock.nowMs());
     if (dev) {
-        const int delay = dev->delayMs.load();
-        if (delay > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        const double wait = dev->delayMs.load() + (dev->attached ? sim.drawLatencyMs() : 0.0);
+        if (wait > 0.0)
+            std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(wait));
     }
     if (sim.consumeFailure(name))
         return fail;
@@ -201,6 +202,8 @@ int scanDev(int *handles, int capacity)
 {
     Simulator &sim = Simulator::instance();
     sim.journal.record("scanDev", Args().num(capacity), sim.clock.nowMs());
+    if (sim.scanMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(sim.scanMs.load()));
     if (sim.consumeFailure("scanDev") || !handles || capacity <= 0)
         return kFail;
     int n = 0;
