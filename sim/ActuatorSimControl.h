@@ -73,6 +73,9 @@ ACTUATOR_API int simJournalEntry(int index, char *buffer, int size);
 /* Time on the simulator's clock (simNowMs) at which entry index entered the
  * library, before any injected delay; negative for a bad index. */
 ACTUATOR_API double simJournalEntryTime(int index);
+/* Time on the simulator's clock at which entry index's call returned;
+ * negative while it is still inside the library or for a bad index. */
+ACTUATOR_API double simJournalEntryEndTime(int index);
 ACTUATOR_API void simJournalClear(void);
 ACTUATOR_API void simJournalEnable(int enabled);
 

@@ -163,6 +163,11 @@ double simJournalEntryTime(int index)
     return Simulator::instance().journal.entryTime(index);
 }
 
+double simJournalEntryEndTime(int index)
+{
+    return Simulator::instance().journal.entryEndTime(index);
+}
+
 void simJournalClear(void)
 {
     Simulator::instance().journal.clear();

@@ -34,6 +34,24 @@ constexpr int kMaxCount = std::numeric_limits<int>::max();
 // body runs on a detached device too.
 enum class Need { Any, Attached, Open };
 
+// Journals a call and, when it returns, the moment it did.
+class JournalEntry
+{
+public:
+    JournalEntry(const char *name, const Args &args)
+        : m_sim(Simulator::instance())
+        , m_number(m_sim.journal.record(name, args, m_sim.clock.nowMs()))
+    {
+    }
+    ~JournalEntry() { m_sim.journal.finish(m_number, m_sim.clock.nowMs()); }
+    JournalEntry(const JournalEntry &) = delete;
+    JournalEntry &operator=(const JournalEntry &) = delete;
+
+private:
+    Simulator &m_sim;
+    const std::uint64_t m_number;
+};
+
 // Counts a call in flight on a device; a call that finds another one already
 // inside for the same device is an overlap.
 class InFlight
@@ -63,7 +81,7 @@ R deviceCall(const char *name, int handle, const Args &args, R fail, Need need, 
     Simulator &sim = Simulator::instance();
     const std::shared_ptr<SimDevice> dev = sim.find(handle);
     const InFlight inFlight(dev.get());
-    sim.journal.record(name, args, sim.clock.nowMs());
+    const JournalEntry entry(name, args);
     if (dev) {
         const double wait = dev->delayMs.load() + (dev->attached ? sim.drawLatencyMs() : 0.0);
         if (wait > 0.0)
@@ -201,7 +219,7 @@ extern "C" {
 int scanDev(int *handles, int capacity)
 {
     Simulator &sim = Simulator::instance();
-    sim.journal.record("scanDev", Args().num(capacity), sim.clock.nowMs());
+    const JournalEntry entry("scanDev", Args().num(capacity));
     if (sim.scanMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(sim.scanMs.load()));
     if (sim.consumeFailure("scanDev") || !handles || capacity <= 0)
@@ -243,7 +261,7 @@ int isDevOpen(int handle)
 int releaseDev(void)
 {
     Simulator &sim = Simulator::instance();
-    sim.journal.record("releaseDev", Args(), sim.clock.nowMs());
+    const JournalEntry entry("releaseDev", Args());
     if (sim.consumeFailure("releaseDev"))
         return kFail;
     for (const auto &dev : sim.devices()) {

@@ -294,7 +294,7 @@ private slots:
     }
 
     // A latency adds to a device's own delay and is drawn per call from its range; the
-    // journal keeps the moment a call entered; an unplugged device fails at once.
+    // journal keeps the moments a call entered and returned; an unplugged device fails at once.
     void latencyDrawnPerCall()
     {
         simUseManualClock(0);
@@ -305,7 +305,8 @@ private slots:
         timer.start();
         const double entered = simNowMs();
         QVERIFY(getPositon(h) == 0.0 && timer.restart() >= 70);
-        QVERIFY(simJournalEntryTime(simJournalSize() - 1) - entered < 30);
+        const int last = simJournalSize() - 1;
+        QVERIFY(simJournalEntryTime(last) - entered < 30 && simJournalEntryEndTime(last) - simJournalEntryTime(last) >= 70);
         QVERIFY(simDetach(h) == 0 && getPositon(h) <= -10000.0 && timer.restart() < 70);
         QVERIFY(simReattach(h) == 0 && openDev(h) == 0 && simSetCallDelay(h, 0) == 0 && simSetLatency(0, 60) == 0);
         qint64 quickest = 1000, slowest = 0;
