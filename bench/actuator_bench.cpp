@@ -206,6 +206,8 @@ QString CallText(const char *name, int handle)
 // The handle a journal entry's call was made for, or -1.
 int CallHandle(const QString &text)
 {
+    if (text.startsWith(QLatin1String("scanDev(")))
+        return -1;
     const int open = text.indexOf(QLatin1Char('('));
     int end = text.indexOf(QLatin1Char(','), open);
     if (end < 0)
