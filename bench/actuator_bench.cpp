@@ -380,8 +380,9 @@ private:
     QList<ControlWidget *> Panels() const { return m_window->findChildren<ControlWidget *>(); }
     ControlWidget *PanelOf(int handle) const;
     AddDevWidget *Dialog() const { return m_window->findChild<AddDevWidget *>(); }
-    // Opens the add-device dialog from the menu bar, toggles the devices with
-    // the given serials and confirms; returns the time the confirm click took.
+    // Opens the add-device dialog from the menu bar, waits for its scan,
+    // toggles the devices with the given serials and confirms; returns the
+    // time the confirm click took.
     double Pick(const QStringList &serials);
     void WatchWorkers();
     bool WaitPolling(const QList<int> &handles);
@@ -448,7 +449,7 @@ void Bench::Click(QPushButton *button)
 
 double Bench::Pick(const QStringList &serials)
 {
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("pbAddDev")), Qt::LeftButton);
+    OpenDialog(serials, 0);
     AddDevWidget *dialog = Dialog();
     for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
         if (button->objectName().startsWith(QLatin1String("pbDevInfo_")) && button->isVisible()
