@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QMutex>
 #include <QReadLocker>
+#include <QScopedValueRollback>
 #include <QStringList>
 #include <QThread>
 #include <QTime>
@@ -836,10 +837,22 @@ void SerialComDev::CloseDevice()
         own->quit();
 }
 
+// Commands, pushes and the close queued for the worker meanwhile run now, in
+// their order, between two calls of the poll: a click waits for the one call
+// in flight, not for the whole poll. False once the worker has stopped: the
+// poll then makes no further call.
+bool SerialComDev::RunQueuedSlots()
+{
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    return !Stopped();
+}
+
 void SerialComDev::UpdateStatus()
 {
-    if (Stopped())
+    // A poll requested by a slot run between the calls of this one is this one.
+    if (Stopped() || m_polling)
         return;
+    const QScopedValueRollback<bool> polling(m_polling, true);
     const DevHandle h = m_handle.load();
 
     const double pos = getPositon(h);
@@ -848,6 +861,8 @@ void SerialComDev::UpdateStatus()
         emit SigPosChanged(pos);
     }
 
+    if (!RunQueuedSlots())
+        return;
     uint16_t st = 0;
     if (getWorkStatus(h, &st) != 0) {
         // Counted up to the fifth failure only: the loss is announced once.
@@ -873,8 +888,9 @@ void SerialComDev::UpdateStatus()
             if (st & kMotorConnected) {
                 ReportEntry({OpDevEvent, tr("促动器电机已连接。"), OutcomeNone});
                 char buffer[kLibraryTextSize] = {};
-                const int serialStatus = readActuatorSerial(h, buffer, kLibraryTextSize);
-                const int model = readActuatorModel(h);
+                const int serialStatus =
+                    RunQueuedSlots() ? readActuatorSerial(h, buffer, kLibraryTextSize) : -1;
+                const int model = RunQueuedSlots() ? readActuatorModel(h) : -1;
                 if (serialStatus >= 0 && model >= 0) {
                     ReportEntry({OpInfo,
                                  tr("促动器型号：%1，  序列号：%2")
@@ -890,7 +906,8 @@ void SerialComDev::UpdateStatus()
         failCount = 0;
     }
 
-    FollowCount(h);
+    if (RunQueuedSlots())
+        FollowCount(h);
 }
 
 void SerialComDev::FollowCount(DevHandle handle)

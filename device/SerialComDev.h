@@ -80,7 +80,9 @@ Q_DECLARE_METATYPE(TriParam)
 
 // Worker of one device. Lives on a thread of its own: every library call of
 // its device, the pushes, the commands and the 60 ms status poll run there,
-// one at a time. The GUI thread talks to it through queued slots and the
+// one at a time. Slots queued while a poll runs run between the poll's calls.
+// A poll slower than its period is followed by the next one at once, never
+// by a backlog. The GUI thread talks to it through queued slots and the
 // locked setters and getters below.
 class SerialComDev : public QObject
 {
@@ -160,6 +162,7 @@ private:
     enum CountMode { CountCruise = 0, CountJog = 1, CountNone = 2 };
 
     bool Stopped() const;
+    bool RunQueuedSlots();
     bool CheckInited(int opType);
     bool CheckTravel(int opType, const QString &what, double mm);
     void ReportEntry(const LogEntry &entry);
@@ -205,6 +208,7 @@ private:
     QSemaphore m_workStopped;
     bool m_statusKnown = false;
     QTimer *m_timer = nullptr;
+    bool m_polling = false;
     double m_lastPos = 0.0;
     uint16_t m_lastStatus = 0;
     int32_t m_lastCount = 0;

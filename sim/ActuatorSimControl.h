@@ -10,14 +10,16 @@ extern "C" {
 #endif
 
 /* Known state: no device attached, real clock, empty journal, no injected
- * faults, overlap counters 0, and no state file (flash lives in memory only). */
+ * faults, no latency, overlap counters 0, and no state file (flash lives in
+ * memory only). */
 ACTUATOR_API void simReset(void);
 
 /* Start over the way the library starts when it loads: simReset, then flash
  * from the file named by ACTUATOR_SIM_STATE (unset: actuatorSim.state beside
- * the library; empty: memory only) and the devices chosen by
- * ACTUATOR_SIM_DEVICES (unset: the two default controllers; the format is
- * described in sim/SimConfig.h). Returns the number of devices attached. */
+ * the library; empty: memory only), the devices chosen by
+ * ACTUATOR_SIM_DEVICES (unset: the two default controllers) and the timing of
+ * ACTUATOR_SIM_LATENCY_MS and ACTUATOR_SIM_SCAN_MS (unset: none); the formats
+ * are described in sim/SimConfig.h. Returns the number of devices attached. */
 ACTUATOR_API int simInitFromEnvironment(void);
 
 /* Persist flash contents (button parameters, model, serials, version) in this
@@ -46,6 +48,16 @@ ACTUATOR_API int simSetPosition(int handle, double mm);
 ACTUATOR_API void simFailNext(const char *function, int count);
 ACTUATOR_API int simSetCallDelay(int handle, int delayMs);
 
+/* Timing of real controllers, in real milliseconds (the manual clock does not
+ * move with it). Every call on an attached device answers after a latency
+ * drawn per call uniformly from minMs to maxMs (equal: a fixed latency), on top
+ * of that device's delay of simSetCallDelay; the call is counted in flight for
+ * the overlap counters while it waits, and its journal time stays the moment
+ * it entered. Every scanDev takes scanMs. Both return -1 and change nothing
+ * for a negative value or minMs > maxMs. */
+ACTUATOR_API int simSetLatency(int minMs, int maxMs);
+ACTUATOR_API int simSetScanDuration(int scanMs);
+
 /* Clock: manual mode freezes time until simAdvanceClock moves it on. */
 ACTUATOR_API void simUseManualClock(int manual);
 ACTUATOR_API void simAdvanceClock(double ms);
@@ -61,6 +73,9 @@ ACTUATOR_API int simJournalEntry(int index, char *buffer, int size);
 /* Time on the simulator's clock (simNowMs) at which entry index entered the
  * library, before any injected delay; negative for a bad index. */
 ACTUATOR_API double simJournalEntryTime(int index);
+/* Time on the simulator's clock at which entry index's call returned;
+ * negative while it is still inside the library or for a bad index. */
+ACTUATOR_API double simJournalEntryEndTime(int index);
 ACTUATOR_API void simJournalClear(void);
 ACTUATOR_API void simJournalEnable(int enabled);
 

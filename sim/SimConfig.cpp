@@ -53,6 +53,16 @@ std::vector<std::string> split(const std::string &s, char sep)
     }
 }
 
+// A timing variable's milliseconds; an empty text is 0.
+bool parseMs(const std::string &text, int &ms)
+{
+    if (trimmed(text).empty()) {
+        ms = 0;
+        return true;
+    }
+    return parseInt(text, 0, kMaxTimingMs, ms);
+}
+
 } // namespace
 
 std::vector<DeviceSetup> defaultDeviceSetups(int count)
@@ -108,6 +118,31 @@ std::vector<DeviceSetup> deviceSetupsFromEnvironment(const char *value)
         return defaultDeviceSetups();
     }
     return devices;
+}
+
+bool parseLatency(const std::string &text, int &minMs, int &maxMs)
+{
+    const std::vector<std::string> bounds = split(text, '-');
+    int lo = 0;
+    int hi = 0;
+    if (bounds.size() > 2 || !parseMs(bounds.front(), lo) || !parseMs(bounds.back(), hi) || lo > hi
+        || (bounds.size() == 2 && (trimmed(bounds[0]).empty() || trimmed(bounds[1]).empty())))
+        return false;
+    minMs = lo;
+    maxMs = hi;
+    return true;
+}
+
+TimingSetup timingFromEnvironment(const char *latency, const char *scan)
+{
+    TimingSetup timing;
+    if (latency && !parseLatency(latency, timing.latencyMinMs, timing.latencyMaxMs))
+        std::fprintf(stderr, "ActuatorLibrary: ACTUATOR_SIM_LATENCY_MS \"%s\" is malformed "
+                             "(\"20\" or \"1-17\", in ms); calls answer at once\n", latency);
+    if (scan && !parseMs(scan, timing.scanMs))
+        std::fprintf(stderr, "ActuatorLibrary: ACTUATOR_SIM_SCAN_MS \"%s\" is malformed; "
+                             "scans answer at once\n", scan);
+    return timing;
 }
 
 } // namespace actsim

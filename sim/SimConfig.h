@@ -15,6 +15,13 @@
 // A text that is all digits is a count. Malformed text (an empty serial, a bad model or motor
 // field, too many fields) attaches the two default controllers instead. Serials longer than
 // 32 bytes are cut to 32.
+//
+// How long a controller takes, in real milliseconds (0 to 60000; unset or "" is 0):
+//   ACTUATOR_SIM_LATENCY_MS  every call on an attached device: "20" a fixed latency, "1-17" one
+//                            drawn per call from that range (a USB-serial adapter with a 16 ms
+//                            latency timer answers small frames in about 1 to 17 ms)
+//   ACTUATOR_SIM_SCAN_MS     every scanDev
+// A malformed value counts as 0.
 #ifndef SIMCONFIG_H
 #define SIMCONFIG_H
 
@@ -24,6 +31,7 @@
 namespace actsim {
 
 constexpr int kMaxDevices = 8;
+constexpr int kMaxTimingMs = 60000;
 
 struct DeviceSetup
 {
@@ -40,6 +48,19 @@ bool parseDeviceSetups(const std::string &text, std::vector<DeviceSetup> &device
 
 // The devices for the environment: value is the variable's text, or null when it is unset.
 std::vector<DeviceSetup> deviceSetupsFromEnvironment(const char *value);
+
+struct TimingSetup
+{
+    int latencyMinMs = 0;
+    int latencyMaxMs = 0;
+    int scanMs = 0;
+};
+
+// Parses "N" or "MIN-MAX" (MIN <= MAX); false (values untouched) when it is malformed.
+bool parseLatency(const std::string &text, int &minMs, int &maxMs);
+
+// The timing for the environment: the variables' texts, or null where one is unset.
+TimingSetup timingFromEnvironment(const char *latency, const char *scan);
 
 } // namespace actsim
 

@@ -114,6 +114,19 @@ int simSetCallDelay(int handle, int delayMs)
     return 0;
 }
 
+int simSetLatency(int minMs, int maxMs)
+{
+    return Simulator::instance().setLatency(minMs, maxMs) ? 0 : -1;
+}
+
+int simSetScanDuration(int scanMs)
+{
+    if (scanMs < 0)
+        return -1;
+    Simulator::instance().scanMs = scanMs;
+    return 0;
+}
+
 void simUseManualClock(int manual)
 {
     Simulator::instance().clock.setManual(manual != 0);
@@ -148,6 +161,11 @@ int simJournalEntry(int index, char *buffer, int size)
 double simJournalEntryTime(int index)
 {
     return Simulator::instance().journal.entryTime(index);
+}
+
+double simJournalEntryEndTime(int index)
+{
+    return Simulator::instance().journal.entryEndTime(index);
 }
 
 void simJournalClear(void)

@@ -56,6 +56,7 @@ Simulator &Simulator::instance()
 }
 
 Simulator::Simulator()
+    : m_random(std::random_device{}())
 {
     initFromEnvironment();
 }
@@ -130,6 +131,24 @@ int Simulator::reattach(int handle)
     return -1;
 }
 
+bool Simulator::setLatency(int minMs, int maxMs)
+{
+    if (minMs < 0 || maxMs < minMs)
+        return false;
+    std::lock_guard<std::mutex> lock(m_latencyMutex);
+    m_latencyMinMs = minMs;
+    m_latencyMaxMs = maxMs;
+    return true;
+}
+
+double Simulator::drawLatencyMs()
+{
+    std::lock_guard<std::mutex> lock(m_latencyMutex);
+    if (m_latencyMaxMs == m_latencyMinMs)
+        return m_latencyMinMs;
+    return std::uniform_real_distribution<double>(m_latencyMinMs, m_latencyMaxMs)(m_random);
+}
+
 void Simulator::failNext(const std::string &function, int count)
 {
     std::lock_guard<std::mutex> lock(m_faultMutex);
@@ -170,6 +189,8 @@ void Simulator::reset()
         m_anyFailure = false;
     }
     flash.clear();
+    setLatency(0, 0);
+    scanMs = 0;
 }
 
 void Simulator::setStateFile(const std::string &path)
@@ -202,6 +223,14 @@ int Simulator::initFromEnvironment()
     const bool chosen = environmentValue("ACTUATOR_SIM_DEVICES", devices);
     for (const DeviceSetup &setup : deviceSetupsFromEnvironment(chosen ? devices.c_str() : nullptr))
         attach(setup.serial, setup.model, setup.motorConnected);
+    std::string latency;
+    std::string scan;
+    const bool latencySet = environmentValue("ACTUATOR_SIM_LATENCY_MS", latency);
+    const bool scanSet = environmentValue("ACTUATOR_SIM_SCAN_MS", scan);
+    const TimingSetup timing = timingFromEnvironment(latencySet ? latency.c_str() : nullptr,
+                                                     scanSet ? scan.c_str() : nullptr);
+    setLatency(timing.latencyMinMs, timing.latencyMaxMs);
+    scanMs = timing.scanMs;
     return attachedCount();
 }
 

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,13 @@ public:
     int attach(const std::string &serial, int model, bool motorConnected);
     int reattach(int handle);
 
+    // Real time a call on an attached device takes, drawn per call uniformly
+    // from minMs to maxMs; false (nothing changed) for a bad range.
+    bool setLatency(int minMs, int maxMs);
+    double drawLatencyMs();
+    // Real time every scanDev takes.
+    std::atomic<int> scanMs{0};
+
     void failNext(const std::string &function, int count);
     // True when the call is to fail; uses up one injected failure.
     bool consumeFailure(const char *function);
@@ -76,6 +84,11 @@ private:
     mutable std::mutex m_registry;
     std::vector<std::shared_ptr<SimDevice>> m_devices;
     int m_nextHandle = 1;
+
+    std::mutex m_latencyMutex;
+    int m_latencyMinMs = 0;
+    int m_latencyMaxMs = 0;
+    std::mt19937 m_random;
 
     std::mutex m_faultMutex;
     std::map<std::string, int> m_failures;

@@ -60,14 +60,24 @@ Args &Args::bytes(const uint8_t *data, int length)
     return *this;
 }
 
-void Journal::record(const char *name, const Args &args, double timeMs)
+std::uint64_t Journal::record(const char *name, const Args &args, double timeMs)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_enabled)
-        return;
-    if (m_entries.size() >= kJournalLimit)
+        return 0;
+    if (m_entries.size() >= kJournalLimit) {
         m_entries.pop_front();
-    m_entries.push_back({std::string(name) + '(' + args.str() + ')', timeMs});
+        ++m_firstNumber;
+    }
+    m_entries.push_back({std::string(name) + '(' + args.str() + ')', timeMs, -1.0});
+    return m_firstNumber + m_entries.size() - 1;
+}
+
+void Journal::finish(std::uint64_t number, double timeMs)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (number >= m_firstNumber && number - m_firstNumber < m_entries.size())
+        m_entries[static_cast<std::size_t>(number - m_firstNumber)].endMs = timeMs;
 }
 
 int Journal::size() const
@@ -93,9 +103,18 @@ double Journal::entryTime(int index) const
     return m_entries[static_cast<std::size_t>(index)].timeMs;
 }
 
+double Journal::entryEndTime(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index < 0 || index >= static_cast<int>(m_entries.size()))
+        return -1.0;
+    return m_entries[static_cast<std::size_t>(index)].endMs;
+}
+
 void Journal::clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_firstNumber += m_entries.size();
     m_entries.clear();
 }
 

@@ -10,8 +10,8 @@
 //   scanDev(6)   releaseDev()   move(1)   jog(2, 1)   setTargetPos(1, 2.5)
 //   setSpeed(1, 1.5)   readDriverSerial(1, 33)   getMoveParam(1)
 //   writeVersion(1, "V2.0", 4)   sendDebugData(1, 5, [0A 1B], 2, 64)
-// Each entry also keeps the time on the simulator's clock at which the call
-// entered. The journal keeps the last kJournalLimit entries.
+// Each entry also keeps the times on the simulator's clock at which the call
+// entered and returned. The journal keeps the last kJournalLimit entries.
 #ifndef SIMJOURNAL_H
 #define SIMJOURNAL_H
 
@@ -45,11 +45,16 @@ private:
 class Journal
 {
 public:
-    void record(const char *name, const Args &args, double timeMs);
+    // The call's number for finish; 0 when the journal is off.
+    std::uint64_t record(const char *name, const Args &args, double timeMs);
+    // The call of that number returned at timeMs.
+    void finish(std::uint64_t number, double timeMs);
     int size() const;
     bool entry(int index, std::string &text) const;
     // Clock time of the entry, or a negative value for a bad index.
     double entryTime(int index) const;
+    // Clock time the entry's call returned; negative while it is inside or for a bad index.
+    double entryEndTime(int index) const;
     void clear();
     void setEnabled(bool enabled);
 
@@ -59,8 +64,10 @@ private:
     {
         std::string text;
         double timeMs;
+        double endMs;
     };
     std::deque<Entry> m_entries;
+    std::uint64_t m_firstNumber = 1; // number of the oldest entry kept
     bool m_enabled = true;
 };
 

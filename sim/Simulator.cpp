@@ -1,9 +1,10 @@
 // The 66 library functions of the simulated controller.
 //
 // Every call is journalled, counted in flight for its device (the overlap
-// counter), slowed by the device's injected delay and failed by an injected
-// fault, in that order, before the device is locked and its slide brought up
-// to date. Failures: -1 for statuses and value reads, -10000.0 for positions.
+// counter), slowed by the latency (on an attached device) and the device's
+// injected delay, and failed by an injected fault, in that order, before the
+// device is locked and its slide brought up to date. scanDev takes the scan
+// duration; releaseDev answers at once. Failures: -1 for statuses and value reads, -10000.0 for positions.
 // A call on an unknown or detached handle fails; so does any device call but
 // openDev, closeDev and isDevOpen on a device that is not open. A write to
 // flash that cannot be saved in the state file fails and changes nothing.
@@ -32,6 +33,24 @@ constexpr int kMaxCount = std::numeric_limits<int>::max();
 // What a call needs of its device. Any: an unknown handle answers 0 and the
 // body runs on a detached device too.
 enum class Need { Any, Attached, Open };
+
+// Journals a call and, when it returns, the moment it did.
+class JournalEntry
+{
+public:
+    JournalEntry(const char *name, const Args &args)
+        : m_sim(Simulator::instance())
+        , m_number(m_sim.journal.record(name, args, m_sim.clock.nowMs()))
+    {
+    }
+    ~JournalEntry() { m_sim.journal.finish(m_number, m_sim.clock.nowMs()); }
+    JournalEntry(const JournalEntry &) = delete;
+    JournalEntry &operator=(const JournalEntry &) = delete;
+
+private:
+    Simulator &m_sim;
+    const std::uint64_t m_number;
+};
 
 // Counts a call in flight on a device; a call that finds another one already
 // inside for the same device is an overlap.
@@ -62,11 +81,11 @@ R deviceCall(const char *name, int handle, const Args &args, R fail, Need need, 
     Simulator &sim = Simulator::instance();
     const std::shared_ptr<SimDevice> dev = sim.find(handle);
     const InFlight inFlight(dev.get());
-    sim.journal.record(name, args, sim.clock.nowMs());
+    const JournalEntry entry(name, args);
     if (dev) {
-        const int delay = dev->delayMs.load();
-        if (delay > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        const double wait = dev->delayMs.load() + (dev->attached ? sim.drawLatencyMs() : 0.0);
+        if (wait > 0.0)
+            std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(wait));
     }
     if (sim.consumeFailure(name))
         return fail;
@@ -200,7 +219,9 @@ extern "C" {
 int scanDev(int *handles, int capacity)
 {
     Simulator &sim = Simulator::instance();
-    sim.journal.record("scanDev", Args().num(capacity), sim.clock.nowMs());
+    const JournalEntry entry("scanDev", Args().num(capacity));
+    if (sim.scanMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(sim.scanMs.load()));
     if (sim.consumeFailure("scanDev") || !handles || capacity <= 0)
         return kFail;
     int n = 0;
@@ -240,7 +261,7 @@ int isDevOpen(int handle)
 int releaseDev(void)
 {
     Simulator &sim = Simulator::instance();
-    sim.journal.record("releaseDev", Args(), sim.clock.nowMs());
+    const JournalEntry entry("releaseDev", Args());
     if (sim.consumeFailure("releaseDev"))
         return kFail;
     for (const auto &dev : sim.devices()) {

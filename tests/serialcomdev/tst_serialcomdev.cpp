@@ -250,13 +250,7 @@ private slots:
     void closeDevice()
     {
         QThread thread;
-        auto *worker = new SerialComDev;
-        worker->moveToThread(&thread);
-        connect(&thread, &QThread::started, worker, &SerialComDev::Init);
-        connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
-        worker->SetDevHandle(m_handle);
-        thread.start();
-        QMetaObject::invokeMethod(worker, "InitParam", Qt::BlockingQueuedConnection);
+        SerialComDev *worker = OnThread(thread);
         simSetCallDelay(m_handle, 50);
         for (const char *slot : {"Home", "CloseDevice", "Move", "CloseDevice", "Stop"})
             QMetaObject::invokeMethod(worker, slot, Qt::QueuedConnection);
@@ -267,7 +261,46 @@ private slots:
         QVERIFY(journal.contains(Call("restore(H)")) && !journal.contains(Call("move(H)")));
     }
 
+    // Calls of 70 ms make a poll (position, status) longer than its period. A command queued
+    // meanwhile reaches the device between the poll's calls; once the calls are quick again,
+    // no backlog of polls runs: one poll at once at most, then the 60 ms period.
+    void slowPolls()
+    {
+        QThread thread;
+        SerialComDev *worker = OnThread(thread);
+        simUseManualClock(0);
+        QCOMPARE(simSetLatency(70, 70), 0);
+        const int first = simjournal::WaitForCall(Call("getPositon(H)"), simJournalSize());
+        QMetaObject::invokeMethod(worker, "Move", Qt::QueuedConnection);
+        QTest::qWait(1000);
+        simSetLatency(0, 0);
+        const double quick = simNowMs();
+        QTest::qWait(400);
+        const double end = simNowMs();
+        QMetaObject::invokeMethod(worker, "CloseDevice", Qt::QueuedConnection);
+        QVERIFY(thread.wait(5000));
+        const QStringList calls = Journal().mid(first);
+        QCOMPARE(calls.mid(0, 3), QStringList({Call("getPositon(H)"), Call("move(H)"), Call("getWorkStatus(H)")}));
+        int quickPolls = 0;
+        for (int i = 0; i < calls.size(); ++i)
+            quickPolls += calls[i].startsWith("getPositon") && simJournalEntryTime(first + i) > quick;
+        QVERIFY2(quickPolls >= 2 && quickPolls <= (end - quick) / 60 + 2, qPrintable(QString::number(quickPolls)));
+        QCOMPARE(simOverlapTotal(), 0);
+    }
+
 private:
+    // Worker on its own thread with the device's handle, InitParam done: it polls.
+    SerialComDev *OnThread(QThread &thread)
+    {
+        auto *worker = new SerialComDev;
+        worker->moveToThread(&thread);
+        connect(&thread, &QThread::started, worker, &SerialComDev::Init);
+        connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+        worker->SetDevHandle(m_handle);
+        thread.start();
+        QMetaObject::invokeMethod(worker, "InitParam", Qt::BlockingQueuedConnection);
+        return worker;
+    }
     void Poll(SerialComDev &w, int times = 1)
     {
         for (int i = 0; i < times; ++i)

@@ -1,6 +1,7 @@
 // The simulated controller as the program relies on it: motion timed by its speed and
 // acceleration (on the manual clock), status bits, remaining counts, flash kept in a
-// state file, failure returns, and the actuator model table that gives the travel.
+// state file, failure returns, the time calls and scans take, and the actuator model
+// table that gives the travel.
 #include "device/ActuatorModel.h"
 #include "sim/ActuatorSimControl.h"
 
@@ -76,7 +77,7 @@ class TestSimulator : public QObject
     }
 
 private slots:
-    void init() { simReset(); simUseManualClock(1); }
+    void init() { qunsetenv("ACTUATOR_SIM_LATENCY_MS"); qunsetenv("ACTUATOR_SIM_SCAN_MS"); simReset(); simUseManualClock(1); }
 
     // The slide's travel is the model table's; codes outside it, in 32 bits, get the fallback row.
     void travelOfModel_data()
@@ -271,17 +272,82 @@ private slots:
         QCOMPARE(getPositon(h), kind == "detached" ? 5.5 : 10.0);
     }
 
-    // Slow calls on one device from two threads count as overlaps; on two devices they do not.
+    // Slow calls (a device's delay or everyone's latency) on one device from two threads
+    // count as overlaps; on two devices they do not.
+    void overlapsCounted_data()
+    {
+        QTest::addColumn<bool>("latency");
+        QTest::newRow("delay") << false;
+        QTest::newRow("latency") << true;
+    }
     void overlapsCounted()
     {
+        QFETCH(bool, latency);
         const int a = device(), b = device();
-        QCOMPARE(simSetCallDelay(a, 300) | simSetCallDelay(b, 300), 0);
+        QCOMPARE(latency ? simSetLatency(300, 300) : simSetCallDelay(a, 300) | simSetCallDelay(b, 300), 0);
         for (int other : {b, a}) {
             std::thread second([&] { getPositon(other); });
             getPositon(a);
             second.join();
             QCOMPARE(simOverlapCount(a) > 0, other == a);
         }
+    }
+
+    // A latency adds to a device's own delay and is drawn per call from its range; the
+    // journal keeps the moments a call entered and returned; an unplugged device fails at once.
+    void latencyDrawnPerCall()
+    {
+        simUseManualClock(0);
+        const int h = device();
+        QVERIFY(simSetLatency(-1, 5) < 0 && simSetLatency(9, 8) < 0 && simSetScanDuration(-1) < 0);
+        QCOMPARE(simSetLatency(40, 40) | simSetCallDelay(h, 30), 0);
+        QElapsedTimer timer;
+        timer.start();
+        const double entered = simNowMs();
+        QVERIFY(getPositon(h) == 0.0 && timer.restart() >= 70);
+        const int last = simJournalSize() - 1;
+        QVERIFY(simJournalEntryTime(last) - entered < 30 && simJournalEntryEndTime(last) - simJournalEntryTime(last) >= 70);
+        QVERIFY(simDetach(h) == 0 && getPositon(h) <= -10000.0 && timer.restart() < 70);
+        QVERIFY(simReattach(h) == 0 && openDev(h) == 0 && simSetCallDelay(h, 0) == 0 && simSetLatency(0, 60) == 0);
+        qint64 quickest = 1000, slowest = 0;
+        for (int i = 0; i < 20; ++i) {
+            timer.restart();
+            QCOMPARE(isDevOpen(h), 1);
+            quickest = qMin(quickest, timer.elapsed());
+            slowest = qMax(slowest, timer.elapsed());
+        }
+        QVERIFY2(quickest < 30 && slowest >= 40, qPrintable(QString("%1-%2 ms").arg(quickest).arg(slowest)));
+    }
+
+    // What an operator sets for a demo: every call on a device and every scan take their time.
+    void timingFromEnvironment_data()
+    {
+        QTest::addColumn<QByteArray>("latency");
+        QTest::addColumn<QByteArray>("scan");
+        QTest::addColumn<int>("callMs"); // the least every call takes; 0: answers at once
+        QTest::addColumn<int>("scanMs");
+        QTest::newRow("fixed") << QByteArray("40") << QByteArray("60") << 40 << 60;
+        QTest::newRow("range") << QByteArray(" 30 - 50 ") << QByteArray("") << 30 << 0;
+        QTest::newRow("malformed") << QByteArray("50-30") << QByteArray("1s") << 0 << 0;
+    }
+    void timingFromEnvironment()
+    {
+        QFETCH(QByteArray, latency);
+        QFETCH(QByteArray, scan);
+        QFETCH(int, callMs);
+        QFETCH(int, scanMs);
+        qputenv("ACTUATOR_SIM_LATENCY_MS", latency);
+        qputenv("ACTUATOR_SIM_SCAN_MS", scan);
+        qputenv("ACTUATOR_SIM_STATE", "");
+        qputenv("ACTUATOR_SIM_DEVICES", "E 1");
+        int h = 0;
+        QElapsedTimer timer;
+        QCOMPARE(simInitFromEnvironment(), 1);
+        timer.start();
+        QCOMPARE(scanDev(&h, 1), 1);
+        QVERIFY(scanMs ? timer.restart() >= scanMs : timer.restart() < 25);
+        for (int i = 0; i < 3; ++i, timer.restart())
+            QVERIFY(openDev(h) == 0 && (callMs ? timer.elapsed() >= callMs : timer.elapsed() < 25));
     }
 
     // Refused values leave the device as it was; the boundary values are taken.
