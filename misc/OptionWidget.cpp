@@ -1,13 +1,15 @@
 #include "misc/OptionWidget.h"
 #include "ui_OptionWidget.h"
 
+#include "config/ConfigDir.h"
+
 #include <QCoreApplication>
 #include <QSettings>
 
 namespace {
 QString ConfigPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/appConfig.ini");
+    return ConfigFilePath(QStringLiteral("appConfig.ini"));
 }
 }
 

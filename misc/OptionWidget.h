@@ -9,7 +9,7 @@ class OptionWidget;
 }
 
 // Options window: the interface language (0 Chinese, 1 English), stored in
-// appConfig.ini beside the executable and applied at once, without restart.
+// appConfig.ini (in ConfigDir) and applied at once, without restart.
 class OptionWidget : public FramelessDialog
 {
     Q_OBJECT
