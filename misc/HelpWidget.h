@@ -8,7 +8,8 @@ class HelpWidget;
 }
 
 // Help window: software version, links to the manual and the SDK folders
-// installed in help/ beside the executable, and a link to the maker's site.
+// installed in help/ beside the executable, the folder of the files the
+// program writes, and a link to the maker's site.
 class HelpWidget : public FramelessDialog
 {
     Q_OBJECT
@@ -25,6 +26,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void ShowFilesFolder();
     void WrapLinks();
 
     Ui::HelpWidget *ui;

@@ -1120,6 +1120,10 @@
         <comment>file name of the user manual</comment>
         <translation>KESTA-ORV_Actuator_Controller_User_Manual.pdf</translation>
     </message>
+    <message>
+        <source>文件保存于：</source>
+        <translation>Files saved in:</translation>
+    </message>
 </context>
 <context>
     <name>JogParamWidget</name>
