@@ -11,9 +11,12 @@ void SkipOpenGlIntegration()
         qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
-bool IsDebugSwitchGiven(const QStringList &arguments)
+QStringList RawArguments(int argc, char *argv[])
 {
-    return arguments.size() > 1 && arguments.at(1) == QLatin1String("-debug");
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
 }
 
 bool InstallApplicationFont(const QString &fontFile)
@@ -29,8 +32,8 @@ bool InstallApplicationFont(const QString &fontFile)
     return true;
 }
 
-void ApplyCommandLine(MainWidget &window, const QStringList &arguments)
+void ApplyCommandLine(MainWidget &window, const CommandLine &commandLine)
 {
-    if (IsDebugSwitchGiven(arguments))
+    if (commandLine.debug)
         window.SetDebugButtonVisible(true);
 }

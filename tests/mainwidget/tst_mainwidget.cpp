@@ -111,9 +111,7 @@ private slots:
     void secondaryWindowsCentred()
     {
         QVERIFY(!Own("pbDebug")->isVisible());
-        ApplyCommandLine(*w, {"app", "-debug"});
-        for (const QStringList &other : QList<QStringList>{{}, {"app"}, {"app", "x", "-debug"}, {"app", "-debugx"}})
-            QVERIFY(!IsDebugSwitchGiven(other));
+        ApplyCommandLine(*w, ParseCommandLine({"app", "-debug"}));
         w->setGeometry(100, 80, 1630, 900);
         const QList<QPair<QString, const char *>> windows{
             {"pbDebug", "DebugWidget"}, {"pbHelp", "HelpWidget"}, {"pbSettings", "OptionWidget"}};
@@ -128,6 +126,39 @@ private slots:
             QCOMPARE(shown->pos(), QPoint(100 + (1630 - shown->width()) / 2, 80 + (900 - shown->height()) / 2));
             shown->close();
         }
+    }
+
+    // -debug counts only as the first argument, exactly; -remote alone or
+    // after it. Help and version win over anything else (they are answered
+    // before Qt took out its own options); other options and arguments are refused.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("debug");
+        QTest::addColumn<bool>("remote");
+        const int run = CommandLine::Run, refuse = CommandLine::Refuse;
+        QTest::newRow("none") << QStringList{"app"} << run << false << false;
+        QTest::newRow("debug") << QStringList{"app", "-debug"} << run << true << false;
+        QTest::newRow("debug, remote") << QStringList{"app", "-debug", "-remote"} << run << true << true;
+        QTest::newRow("remote, debug") << QStringList{"app", "-remote", "-debug"} << run << false << true;
+        QTest::newRow("two hyphens") << QStringList{"app", "--debug"} << run << false << false;
+        for (const char *other : {"-Debug", "-debugx", "x", "-remote=1"})
+            QTest::newRow(other) << QStringList{"app", other, "-debug"} << refuse << false << false;
+        QTest::newRow("help") << QStringList{"app", "-platform", "offscreen", "-h"} << int(CommandLine::ShowHelp) << false << false;
+        QTest::newRow("version") << QStringList{"app", "--bogus", "--version"} << int(CommandLine::ShowVersion) << false << false;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(bool, debug);
+        QFETCH(bool, remote);
+        const CommandLine parsed = ParseCommandLine(arguments);
+        QCOMPARE(int(parsed.action), action);
+        QCOMPARE(parsed.error.isEmpty(), action != CommandLine::Refuse);
+        if (action == CommandLine::Run)
+            QVERIFY(parsed.debug == debug && parsed.remote == remote);
     }
 
     // The window keeps its centre when its new size fits the screen's usable
