@@ -131,34 +131,21 @@ private slots:
     // -debug counts only as the first argument, exactly; -remote alone or
     // after it. Help and version win over anything else (they are answered
     // before Qt took out its own options); other options and arguments are refused.
-    void commandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("action");
-        QTest::addColumn<bool>("debug");
-        QTest::addColumn<bool>("remote");
-        const int run = CommandLine::Run, refuse = CommandLine::Refuse;
-        QTest::newRow("none") << QStringList{"app"} << run << false << false;
-        QTest::newRow("debug") << QStringList{"app", "-debug"} << run << true << false;
-        QTest::newRow("debug, remote") << QStringList{"app", "-debug", "-remote"} << run << true << true;
-        QTest::newRow("remote, debug") << QStringList{"app", "-remote", "-debug"} << run << false << true;
-        QTest::newRow("two hyphens") << QStringList{"app", "--debug"} << run << false << false;
-        for (const char *other : {"-Debug", "-debugx", "x", "-remote=1"})
-            QTest::newRow(other) << QStringList{"app", other, "-debug"} << refuse << false << false;
-        QTest::newRow("help") << QStringList{"app", "-platform", "offscreen", "-h"} << int(CommandLine::ShowHelp) << false << false;
-        QTest::newRow("version") << QStringList{"app", "--bogus", "--version"} << int(CommandLine::ShowVersion) << false << false;
-    }
     void commandLine()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, action);
-        QFETCH(bool, debug);
-        QFETCH(bool, remote);
-        const CommandLine parsed = ParseCommandLine(arguments);
-        QCOMPARE(int(parsed.action), action);
-        QCOMPARE(parsed.error.isEmpty(), action != CommandLine::Refuse);
-        if (action == CommandLine::Run)
-            QVERIFY(parsed.debug == debug && parsed.remote == remote);
+        const int run = CommandLine::Run, refuse = CommandLine::Refuse;
+        const struct { QStringList arguments; int action; bool debug, remote; } rows[] = {
+            {{}, run, false, false}, {{"-debug"}, run, true, false}, {{"-debug", "-remote"}, run, true, true},
+            {{"-remote", "-debug"}, run, false, true}, {{"--debug"}, run, false, false}, {{"-Debug"}, refuse, false, false},
+            {{"-debugx"}, refuse, false, false}, {{"x", "-debug"}, refuse, false, false}, {{"-remote=1"}, refuse, false, false},
+            {{"-platform", "offscreen", "-h"}, CommandLine::ShowHelp, false, false},
+            {{"--bogus", "--version"}, CommandLine::ShowVersion, false, false}};
+        for (const auto &row : rows) {
+            const CommandLine parsed = ParseCommandLine(QStringList{"app"} + row.arguments);
+            QVERIFY2(parsed.action == row.action && parsed.error.isEmpty() == (row.action != refuse)
+                         && (row.action != run || (parsed.debug == row.debug && parsed.remote == row.remote)),
+                     qPrintable(row.arguments.join(' ')));
+        }
     }
 
     // The window keeps its centre when its new size fits the screen's usable
