@@ -17,6 +17,7 @@ QString Usage(const QString &program)
     return QStringLiteral(
                    "Usage: %1 [-debug] [-remote]\n"
                    "       %1 --help | --version\n"
+                   "\n"
                    "Controls motorised linear actuators.\n"
                    "\n"
                    "  -debug         as the first argument: shows the engineering console's button\n"
