@@ -3,6 +3,8 @@
 #   make test   install what is missing, build, run every test headless
 #   make bench  build, then measure the program against its performance targets
 #   make install PREFIX=/opt/actuator   build, then copy the program with its files into one folder
+#   make package   build, then the Debian package and a .tar.gz of the portable folder (in build/)
+#   make test-package   build the package, install it, run it as an ordinary user, remove it (root only)
 #   make test-windows   cross-compile the library, SDK example and contract test for Windows, run them under Wine
 BUILD   ?= build
 TYPE    ?= RelWithDebInfo
@@ -14,7 +16,7 @@ ASAN_BUILD ?= build-asan
 WIN_BUILD ?= build-windows
 PREFIX  ?= /opt/actuator
 
-.PHONY: all deps configure build run test test-asan test-windows bench install clean
+.PHONY: all deps configure build run test test-asan test-windows test-package bench install package clean
 
 all: build
 
@@ -36,6 +38,18 @@ test: build
 # A self-contained folder: program, library, translation, help, desktop entry and icon.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# actuator-control_<version>_<arch>.deb and actuator-control-<version>-Linux.tar.gz in $(BUILD)/.
+package: build
+	@bash tools/install-deps.sh --package
+	cmake --build $(BUILD) --target package
+
+# Builds the package, checks it, installs it with apt-get, runs the installed
+# program as the user nobody and removes it again. Needs root; skipped (with
+# a message) otherwise, or where the package is installed already.
+test-package: package
+	@bash tools/install-deps.sh --package-test
+	bash tests/package/package-test.sh $(BUILD)
 
 # Every test again, built with AddressSanitizer, UndefinedBehaviorSanitizer and
 # leak checking; any report fails the run.

@@ -11,15 +11,12 @@ void SkipOpenGlIntegration()
         qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
-bool IsDebugSwitchGiven(const QStringList &arguments)
+QStringList RawArguments(int argc, char *argv[])
 {
-    return arguments.size() > 1 && arguments.at(1) == QLatin1String("-debug");
-}
-
-bool IsRemoteSwitchGiven(const QStringList &arguments)
-{
-    const int at = IsDebugSwitchGiven(arguments) ? 2 : 1;
-    return arguments.size() > at && arguments.at(at) == QLatin1String("-remote");
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
 }
 
 bool InstallApplicationFont(const QString &fontFile)
@@ -35,10 +32,10 @@ bool InstallApplicationFont(const QString &fontFile)
     return true;
 }
 
-void ApplyCommandLine(MainWidget &window, const QStringList &arguments)
+void ApplyCommandLine(MainWidget &window, const CommandLine &commandLine)
 {
-    if (IsDebugSwitchGiven(arguments))
+    if (commandLine.debug)
         window.SetDebugButtonVisible(true);
-    if (IsRemoteSwitchGiven(arguments))
+    if (commandLine.remote)
         window.SwitchRemote(true);
 }

@@ -1,6 +1,8 @@
 #ifndef STARTUP_H
 #define STARTUP_H
 
+#include "app/CommandLine.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,19 +13,16 @@ class MainWidget;
 // some 50 MB resident) is not loaded, unless the environment asks for one.
 void SkipOpenGlIntegration();
 
-// True when the first argument after the program name is exactly "-debug".
-// arguments: the command line as left by QApplication (its own options taken out).
-bool IsDebugSwitchGiven(const QStringList &arguments);
-
-// True when "-remote" is the first argument, or the second after "-debug".
-bool IsRemoteSwitchGiven(const QStringList &arguments);
-
 // Makes the font file the application font at 16 px. A missing, unreadable or
 // non-font file changes nothing and returns false.
 bool InstallApplicationFont(const QString &fontFile);
 
+// The program's argument vector as it was given, before QApplication took
+// out its own options.
+QStringList RawArguments(int argc, char *argv[]);
+
 // Applies the command line to the main window: "-debug" reveals its debug
 // button, "-remote" switches the script interface on for this run.
-void ApplyCommandLine(MainWidget &window, const QStringList &arguments);
+void ApplyCommandLine(MainWidget &window, const CommandLine &commandLine);
 
 #endif

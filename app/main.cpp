@@ -6,14 +6,23 @@
 int main(int argc, char *argv[])
 {
     SkipOpenGlIntegration();
-    QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(APP_VERSION));
+    // Help and version are answered before the window system is reached, so
+    // that they work without a display too.
+    const CommandLine early = ParseCommandLine(RawArguments(argc, argv));
+    if (early.action == CommandLine::ShowHelp || early.action == CommandLine::ShowVersion)
+        return AnswerCommandLine(early);
+
+    QApplication app(argc, argv);
+    // arguments() reflects argv after QApplication removed its own options.
+    const CommandLine commandLine = ParseCommandLine(QCoreApplication::arguments());
+    if (commandLine.action != CommandLine::Run)
+        return AnswerCommandLine(commandLine);
     InstallApplicationFont(QCoreApplication::applicationDirPath() + QStringLiteral("/font.ttf"));
 
     MainWidget mainWidget;
     mainWidget.show();
-    // arguments() reflects argv after QApplication removed its own options.
-    ApplyCommandLine(mainWidget, QCoreApplication::arguments());
+    ApplyCommandLine(mainWidget, commandLine);
 
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "config/DevConfig.h"
 
-#include <QCoreApplication>
+#include "config/ConfigDir.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -117,15 +118,10 @@ bool WriteAndCommit(QSaveFile &file, const QByteArray &data)
     return file.commit();
 }
 
-QString DefaultFilePath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/devConfig.json");
-}
-
 } // namespace
 
 DevConfig::DevConfig(QObject *parent)
-    : DevConfig(DefaultFilePath(), parent)
+    : DevConfig(ConfigFilePath(QStringLiteral("devConfig.json")), parent)
 {
 }
 

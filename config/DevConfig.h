@@ -20,7 +20,7 @@ class DevConfig : public QObject
     Q_OBJECT
 
 public:
-    // Uses devConfig.json in the executable's directory.
+    // Uses devConfig.json in the program's file folder (ConfigDir).
     explicit DevConfig(QObject *parent = nullptr);
     // Uses the given file instead.
     explicit DevConfig(const QString &filePath, QObject *parent = nullptr);

@@ -1,8 +1,11 @@
 #include "misc/HelpWidget.h"
 #include "ui_HelpWidget.h"
 
+#include "config/ConfigDir.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QSettings>
 #include <QUrl>
 
@@ -13,8 +16,7 @@ const char kHelpIndex[] = "/help/index.html";
 // "url"; http or https only), or else to the index of the local help folder.
 QString LearnMoreTarget()
 {
-    const QSettings settings(QCoreApplication::applicationDirPath() + QStringLiteral("/appConfig.ini"),
-                             QSettings::IniFormat);
+    const QSettings settings(ConfigFilePath(QStringLiteral("appConfig.ini")), QSettings::IniFormat);
     const QUrl url(settings.value(QStringLiteral("help/url")).toString().trimmed(), QUrl::StrictMode);
     if (url.isValid() && !url.host().isEmpty()
         && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")))
@@ -46,6 +48,7 @@ HelpWidget::HelpWidget(QWidget *parent)
 
     connect(ui->pbClose, &QPushButton::clicked, this, &HelpWidget::SlotCloseWindow);
 
+    ShowFilesFolder();
     WrapLinks();
 
     connect(ui->lbManual, &QLabel::linkActivated, this, &HelpWidget::SlotLinkActivated);
@@ -61,6 +64,8 @@ HelpWidget::HelpWidget(QWidget *parent)
         else
             QDesktopServices::openUrl(QUrl(target, QUrl::StrictMode));
     });
+    connect(ui->lbFiles, &QLabel::linkActivated, this,
+            []() { QDesktopServices::openUrl(QUrl::fromLocalFile(ConfigDir())); });
 }
 
 HelpWidget::~HelpWidget()
@@ -77,6 +82,18 @@ void HelpWidget::SlotLinkActivated(const QString &strUrl)
 {
     const QString path = QCoreApplication::applicationDirPath() + strUrl;
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+// The folder of the files the program writes, as a link that opens it; a
+// long path is shortened in the middle to the label's width and shown whole
+// as its tool tip. The path is no translatable text: it stays on a language change.
+void HelpWidget::ShowFilesFolder()
+{
+    ensurePolished(); // the style sheet's font, which the width is measured in
+    const QString dir = QDir::toNativeSeparators(ConfigDir());
+    const QString shown = ui->lbFiles->fontMetrics().elidedText(dir, Qt::ElideMiddle, ui->lbFiles->width());
+    ui->lbFiles->setText(LinkText(QStringLiteral("files"), shown.toHtmlEscaped()));
+    ui->lbFiles->setToolTip(dir);
 }
 
 // Wraps the current (translated) texts of the five link labels in their links.

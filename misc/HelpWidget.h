@@ -7,8 +7,9 @@ namespace Ui {
 class HelpWidget;
 }
 
-// Help window: software version, links to the manual and the three SDK folders
-// installed in help/ beside the executable, and a link to the maker's site.
+// Help window: software version, links to the manual and the three SDK
+// folders installed in help/ beside the executable, the folder of the files
+// the program writes, and a link to the maker's site.
 class HelpWidget : public FramelessDialog
 {
     Q_OBJECT
@@ -25,6 +26,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void ShowFilesFolder();
     void WrapLinks();
 
     Ui::HelpWidget *ui;

@@ -1,6 +1,8 @@
 #include "misc/OptionWidget.h"
 #include "ui_OptionWidget.h"
 
+#include "config/ConfigDir.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSettings>
@@ -9,7 +11,7 @@
 namespace {
 QString ConfigPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/appConfig.ini");
+    return ConfigFilePath(QStringLiteral("appConfig.ini"));
 }
 }
 

@@ -10,9 +10,9 @@ class OptionWidget;
 }
 
 // Options window: the interface language (0 Chinese, 1 English), stored in
-// appConfig.ini beside the executable and applied at once, without restart;
-// and the switch of the script interface (group "remote", key "enabled",
-// off by default) with its port and clients.
+// appConfig.ini (in ConfigDir) and applied at once, without restart; and the
+// switch of the script interface (group "remote", key "enabled", off by
+// default) with its port and clients.
 class OptionWidget : public FramelessDialog
 {
     Q_OBJECT

@@ -1128,6 +1128,10 @@
         <source>查看 Python SDK</source>
         <translation>Open Python SDK</translation>
     </message>
+    <message>
+        <source>文件保存于：</source>
+        <translation>Files saved in:</translation>
+    </message>
 </context>
 <context>
     <name>JogParamWidget</name>

@@ -16,7 +16,8 @@ ACTUATOR_API void simReset(void);
 
 /* Start over the way the library starts when it loads: simReset, then flash
  * from the file named by ACTUATOR_SIM_STATE (unset: actuatorSim.state beside
- * the library; empty: memory only), the devices chosen by
+ * the library, or in the user's configuration folder where the program keeps
+ * its files there; empty: memory only), the devices chosen by
  * ACTUATOR_SIM_DEVICES (unset: the two default controllers) and the timing of
  * ACTUATOR_SIM_LATENCY_MS and ACTUATOR_SIM_SCAN_MS (unset: none); the formats
  * are described in sim/SimConfig.h. Returns the number of devices attached. */

@@ -213,12 +213,7 @@ int Simulator::initFromEnvironment()
 {
     reset();
     std::string state;
-    if (environmentValue("ACTUATOR_SIM_STATE", state)) {
-        flash.setPath(state);
-    } else {
-        const std::string dir = libraryDir();
-        flash.setPath(dir.empty() ? "actuatorSim.state" : dir + "/actuatorSim.state");
-    }
+    flash.setPath(environmentValue("ACTUATOR_SIM_STATE", state) ? state : defaultFlashFile());
     std::string devices;
     const bool chosen = environmentValue("ACTUATOR_SIM_DEVICES", devices);
     for (const DeviceSetup &setup : deviceSetupsFromEnvironment(chosen ? devices.c_str() : nullptr))

@@ -64,7 +64,48 @@ void applyField(FlashRecord &r, const std::string &name, const std::string &valu
     }
 }
 
+const char kStateFileName[] = "actuatorSim.state";
+// The files the program or this library write (the program checks the same
+// list in config/ConfigDir.cpp, so that both choose the same folder).
+const char *const kWrittenFiles[] = {"devConfig.json", "devConfig.json.bak", "appConfig.ini", "remote.token",
+                                     kStateFileName};
+
+bool canCreateFileIn(const std::string &dir)
+{
+    const std::string probe = dir + "/.write-probe-" + std::to_string(processId());
+    std::FILE *f = openFile(probe, "wb");
+    if (!f)
+        return false;
+    std::fclose(f);
+    removeFile(probe);
+    return true;
+}
+
+bool portableFolder(const std::string &dir)
+{
+    if (fileExists(dir + "/files-per-user") || !canCreateFileIn(dir))
+        return false;
+    for (const char *name : kWrittenFiles) {
+        const std::string path = dir + "/" + name;
+        if (fileExists(path) && !fileWritable(path))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+std::string defaultFlashFile()
+{
+    const std::string dir = libraryDir();
+    if (dir.empty())
+        return kStateFileName;
+    if (portableFolder(dir))
+        return dir + "/" + kStateFileName;
+    const std::string user = userConfigHome() + "/ActuatorControl";
+    makeFolder(user);
+    return user + "/" + kStateFileName;
+}
 
 bool readFlashFile(const std::string &path, FlashMap &records)
 {

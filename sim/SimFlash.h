@@ -41,6 +41,14 @@ struct FlashRecord
 
 using FlashMap = std::map<std::string, FlashRecord>;
 
+// Where the state file lives unless ACTUATOR_SIM_STATE names one: beside the
+// library in a portable folder, otherwise in the user's configuration folder
+// (created here), by the rule the program applies to its own files: the
+// library's folder is portable when this user can create files in it, each
+// of the program's and this library's files there can be written, and it
+// holds no "files-per-user" marker.
+std::string defaultFlashFile();
+
 bool readFlashFile(const std::string &path, FlashMap &records);
 bool writeFlashFile(const std::string &path, const FlashMap &records);
 

@@ -1,11 +1,15 @@
 #include "sim/SimPlatform.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 #ifdef _WIN32
 #include <windows.h>
+#include <direct.h>
+#include <io.h>
 #else
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -97,6 +101,31 @@ unsigned long processId()
     return GetCurrentProcessId();
 }
 
+std::string userConfigHome()
+{
+    std::string dir;
+    if (environmentValue("LOCALAPPDATA", dir) && !dir.empty())
+        return dir;
+    return environmentValue("USERPROFILE", dir) ? dir + "/AppData/Local" : std::string();
+}
+
+bool fileExists(const std::string &path)
+{
+    return _waccess(wide(path).c_str(), 0) == 0;
+}
+
+bool fileWritable(const std::string &path)
+{
+    return _waccess(wide(path).c_str(), 2) == 0;
+}
+
+namespace {
+bool makeOneFolder(const std::string &path)
+{
+    return _wmkdir(wide(path).c_str()) == 0 || errno == EEXIST;
+}
+} // namespace
+
 #else
 
 std::string libraryDir()
@@ -138,6 +167,44 @@ unsigned long processId()
     return static_cast<unsigned long>(::getpid());
 }
 
+std::string userConfigHome()
+{
+    std::string dir;
+    if (environmentValue("XDG_CONFIG_HOME", dir) && !dir.empty())
+        return dir;
+    if (!environmentValue("HOME", dir) || dir.empty())
+        dir = "/";
+    return dir + "/.config";
+}
+
+bool fileExists(const std::string &path)
+{
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
+bool fileWritable(const std::string &path)
+{
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+namespace {
+// The configuration folder is private to its user, as XDG asks.
+bool makeOneFolder(const std::string &path)
+{
+    return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
+}
+} // namespace
+
 #endif
+
+bool makeFolder(const std::string &path)
+{
+    for (std::size_t slash = path.find_first_of("/\\", 1); slash != std::string::npos;
+         slash = path.find_first_of("/\\", slash + 1)) {
+        if (path[slash - 1] != ':') // a drive letter: nothing to make
+            makeOneFolder(path.substr(0, slash));
+    }
+    return makeOneFolder(path);
+}
 
 } // namespace actsim

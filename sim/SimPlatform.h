@@ -26,6 +26,17 @@ bool replaceFile(const std::string &from, const std::string &to);
 // This process's id, for names of temporary files.
 unsigned long processId();
 
+// The user's configuration folder, as Qt names it for the program:
+// XDG_CONFIG_HOME, else $HOME/.config (%LOCALAPPDATA% on Windows).
+std::string userConfigHome();
+
+bool fileExists(const std::string &path);
+// True when this user may write the existing file.
+bool fileWritable(const std::string &path);
+
+// Creates the folder and its missing parents; true when it exists afterwards.
+bool makeFolder(const std::string &path);
+
 } // namespace actsim
 
 #endif

@@ -4,6 +4,10 @@
 #   tools/install-deps.sh            what make run / make test need
 #   tools/install-deps.sh --windows  what make test-windows needs instead: the
 #                                    MinGW-w64 cross compiler and Wine
+#   tools/install-deps.sh --package  what make package needs besides the
+#                                    build: dpkg-shlibdeps and file (CPack's
+#                                    Debian generator)
+#   tools/install-deps.sh --package-test  the same and lintian, for make test-package
 set -euo pipefail
 
 case "${1:-}" in
@@ -18,12 +22,18 @@ case "${1:-}" in
         python3
     )
     ;;
+--package)
+    packages=(dpkg-dev file)
+    ;;
+--package-test)
+    packages=(dpkg-dev file lintian)
+    ;;
 --windows)
     # The posix thread model: GCC 12's win32 model has no std::thread or std::mutex.
     packages=(cmake make g++-mingw-w64-x86-64-posix wine64)
     ;;
 *)
-    echo "usage: $0 [--windows]" >&2
+    echo "usage: $0 [--windows | --package | --package-test]" >&2
     exit 2
     ;;
 esac

@@ -1,3 +1,4 @@
+#include "config/ConfigDir.h"
 #include "config/DevConfig.h"
 
 #include <QtTest>
@@ -199,7 +200,79 @@ private slots:
 #endif
     }
 
+    void filesFolderChosen_data()
+    {
+        QTest::addColumn<QString>("setup"); // of the program's folder
+        QTest::addColumn<bool>("perUser");
+        QTest::newRow("writable") << "" << false;
+        QTest::newRow("marked") << "marker" << true;
+        QTest::newRow("read-only folder") << "folder" << true;
+        QTest::newRow("read-only file") << "file" << true;
+        QTest::newRow("user's own file kept") << "marker own" << true;
+        QTest::newRow("user folder cannot be made") << "marker blocked" << true;
+    }
+
+    // The program's folder keeps the files unless it is marked, cannot be
+    // written, or holds one of them that cannot be; then the user's folder
+    // does, with a writable copy of each file it lacks. The permission rules
+    // are checked as an ordinary user (for root, in a child run as nobody).
+    void filesFolderChosen()
+    {
+        QFETCH(QString, setup);
+        QFETCH(bool, perUser);
+        const QString program = m_dir->filePath("program");
+        const QString user = m_dir->filePath(setup.contains("blocked") ? "file/ActuatorControl" : "user/ActuatorControl");
+        QVERIFY(QDir().mkpath(program) && QDir().mkpath(m_dir->filePath("user")));
+        WriteAll(program + "/devConfig.json", R"({"A": {}})");
+        WriteAll(program + "/appConfig.ini", "[language]\ntype=1\n");
+        WriteAll(m_dir->filePath("file"), "");
+        if (setup.contains("marker"))
+            WriteAll(program + "/" + kFilesPerUserMarker, "");
+        if (setup.contains("own")) {
+            QVERIFY(QDir().mkpath(user));
+            WriteAll(user + "/devConfig.json", "{}");
+        }
+        const QStringList before = QDir(program).entryList(QDir::Files | QDir::Hidden);
+        const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        if (setup == "file" || setup == "folder")
+            QVERIFY(QFile::setPermissions(setup == "file" ? program + "/devConfig.json" : program, readOnly));
+        if (setup.contains("blocked"))
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot create .*ActuatorControl"));
+        const QString chosen = setup.contains("blocked") ? ChooseConfigDir(program, user) : ChosenAsUser(program, user);
+        QFile::setPermissions(program, readOnly | QFileDevice::WriteOwner);
+        QCOMPARE(chosen, perUser ? user : program);
+        QCOMPARE(QDir(program).entryList(QDir::Files | QDir::Hidden), before);
+        QCOMPARE(QFileInfo::exists(user), perUser && !setup.contains("blocked"));
+        if (QFileInfo::exists(user)) {
+            QCOMPARE(ReadAll(user + "/devConfig.json"), QByteArray(setup.contains("own") ? "{}" : R"({"A": {}})"));
+            QCOMPARE(ReadAll(user + "/appConfig.ini"), QByteArray("[language]\ntype=1\n"));
+            QVERIFY(QFileInfo(user + "/devConfig.json").permissions() & QFileDevice::WriteOwner);
+        }
+    }
+
 private:
+    // ChooseConfigDir as the ordinary user that owns the folders: root, whom
+    // permissions do not stop, runs it in a child as nobody.
+    QString ChosenAsUser(const QString &program, const QString &user)
+    {
+#ifdef Q_OS_UNIX
+        if (geteuid() == 0) {
+            const uid_t nobody = 65534;
+            for (QDirIterator it(m_dir->path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+                 it.hasNext();)
+                chown(qPrintable(it.next()), nobody, nobody);
+            chown(qPrintable(m_dir->path()), nobody, nobody);
+            const pid_t child = fork();
+            if (child == 0)
+                _exit(setgid(nobody) != 0 || setuid(nobody) != 0 ? 2 : ChooseConfigDir(program, user) == user);
+            int status = 0;
+            waitpid(child, &status, 0);
+            return !WIFEXITED(status) || WEXITSTATUS(status) > 1 ? QStringLiteral("child failed") : WEXITSTATUS(status) ? user : program;
+        }
+#endif
+        return ChooseConfigDir(program, user);
+    }
+
     QString Path() const { return m_dir->filePath(QStringLiteral("devConfig.json")); }
     QScopedPointer<QTemporaryDir> m_dir;
 };

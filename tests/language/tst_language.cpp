@@ -1,6 +1,7 @@
 // The interface language with the program's English catalogue: the stored
 // choice at start, the switch in the options window (the help window's
 // documents with it), and a catalogue that translates every text the sources show.
+#include "config/ConfigDir.h"
 #include "misc/HelpWidget.h"
 #include "misc/OptionWidget.h"
 #include "tests/support/AppHarness.h"
@@ -140,13 +141,18 @@ private slots:
     void catalogueComplete();
 
 private:
-    // Clicks the start of a help link's text: the document it opened, where the build installs it.
-    QByteArray Document(HelpWidget *help, const char *label, const char *file = "")
+    // Clicks the start of a help link's text: what it opened.
+    QUrl Opened(HelpWidget *help, const char *label)
     {
         m_opened.clear();
         auto *link = help->findChild<QLabel *>(QLatin1String(label));
         QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(6, link->height() / 2));
-        const QString path = m_opened.value(0).toLocalFile();
+        return m_opened.value(0);
+    }
+    // The document a help link opened, where the build installs it.
+    QByteArray Document(HelpWidget *help, const char *label, const char *file = "")
+    {
+        const QString path = Opened(help, label).toLocalFile();
         QFile document(QStringLiteral(ACTUATOR_BIN_DIR) + path.mid(AppFile("").size() - 1) + QLatin1String(file));
         return path.startsWith(AppFile("help/")) && document.open(QIODevice::ReadOnly) ? document.readAll() : QByteArray();
     }
@@ -235,6 +241,7 @@ void TestLanguage::switchAndBack()
         QVERIFY2(english.filter(kChinese).isEmpty(), qPrintable(english.filter(kChinese).join(QLatin1Char('\n'))));
         QVERIFY(harness::LogOf(panels.at(0)).contains(QStringLiteral("初始化运动轴参数成功")));
         QVERIFY(Document(help, "lbManual").contains("/Lang (en)")); // the manual in the language shown
+        QCOMPARE(Opened(help, "lbFiles"), QUrl::fromLocalFile(ConfigDir())); // the folder of the files written
         stop("Stop  succeeded");
         QCOMPARE(remove("Cancel"), QStringList(QStringLiteral("Close this control panel?")));
 

@@ -116,13 +116,7 @@ private slots:
     void secondaryWindowsCentred()
     {
         QVERIFY(!Own("pbDebug")->isVisible());
-        ApplyCommandLine(*w, {"app", "-debug"});
-        for (const QStringList &other : QList<QStringList>{{}, {"app"}, {"app", "x", "-debug"}, {"app", "-debugx"}})
-            QVERIFY(!IsDebugSwitchGiven(other));
-        // -remote counts as the first argument, or as the second after -debug.
-        for (const QStringList &args : QList<QStringList>{{"app", "-remote"}, {"app", "-debug", "-remote"},
-                                                          {"app", "-remote", "-debug"}, {"app", "x", "-remote"}, {"app", "-remotex"}})
-            QCOMPARE(IsRemoteSwitchGiven(args), args.indexOf("-remote") == (args.at(1) == "-debug" ? 2 : 1));
+        ApplyCommandLine(*w, ParseCommandLine({"app", "-debug"}));
         w->setGeometry(100, 80, 1630, 900);
         const QList<QPair<QString, const char *>> windows{
             {"pbDebug", "DebugWidget"}, {"pbHelp", "HelpWidget"}, {"pbSettings", "OptionWidget"}};
@@ -160,7 +154,7 @@ private slots:
             QCOMPARE(ini.value("remote/enabled").toBool(), box->isChecked());
         };
         QVERIFY(!box->isChecked());
-        ApplyCommandLine(*w, {"app", "-remote"});
+        ApplyCommandLine(*w, ParseCommandLine({"app", "-remote"}));
         QVERIFY(box->isChecked() && !ini.contains("remote/enabled"));
         QCOMPARE(state->text(), QString::fromUtf8("端口 %1 · 已连接的客户端：0").arg(port));
         QTcpSocket client;
@@ -174,6 +168,26 @@ private slots:
         click("端口 %1 · 未开启");
         click("端口 %1 · 已连接的客户端：0");
         QVERIFY(QFile::remove(ini.fileName()) && QFile::remove(QCoreApplication::applicationDirPath() + "/remote.token"));
+    }
+
+    // -debug counts only as the first argument, exactly; -remote alone or
+    // after it. Help and version win over anything else (they are answered
+    // before Qt took out its own options); other options and arguments are refused.
+    void commandLine()
+    {
+        const int run = CommandLine::Run, refuse = CommandLine::Refuse;
+        const struct { QStringList arguments; int action; bool debug, remote; } rows[] = {
+            {{}, run, false, false}, {{"-debug"}, run, true, false}, {{"-debug", "-remote"}, run, true, true},
+            {{"-remote", "-debug"}, run, false, true}, {{"--debug"}, run, false, false}, {{"-Debug"}, refuse, false, false},
+            {{"-debugx"}, refuse, false, false}, {{"x", "-debug"}, refuse, false, false}, {{"-remote=1"}, refuse, false, false},
+            {{"-platform", "offscreen", "-h"}, CommandLine::ShowHelp, false, false},
+            {{"--bogus", "--version"}, CommandLine::ShowVersion, false, false}};
+        for (const auto &row : rows) {
+            const CommandLine parsed = ParseCommandLine(QStringList{"app"} + row.arguments);
+            QVERIFY2(parsed.action == row.action && parsed.error.isEmpty() == (row.action != refuse)
+                         && (row.action != run || (parsed.debug == row.debug && parsed.remote == row.remote)),
+                     qPrintable(row.arguments.join(' ')));
+        }
     }
 
     // The window keeps its centre when its new size fits the screen's usable
