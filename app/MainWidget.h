@@ -1,10 +1,14 @@
 #ifndef MAINWIDGET_H
 #define MAINWIDGET_H
 
+#include "device/DevInfo.h"
+
 #include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
+#include <QTimer>
 #include <QWidget>
 
 namespace Ui {
@@ -17,7 +21,7 @@ class DebugWidget;
 class DevConfig;
 class HelpWidget;
 class OptionWidget;
-struct DevInfo;
+class QThread;
 
 // Resize zone of a point of the frameless window (window coordinates, window
 // size), 4 px wide along the outer edge, as a Windows hit-test code:
@@ -88,6 +92,7 @@ protected:
 private:
     void ShowCentred(QWidget *window);
     void CreateDevTab(const DevInfo &info);
+    void MakeNextPanel();
     void DeleteCtrlWidget(ControlWidget *panel);
     void LayoutMenuBar();
     void LayoutCtrlWidgets();
@@ -103,6 +108,11 @@ private:
     AddDevWidget *m_addDevWidget = nullptr;
     // The open panels in order of opening; they are children of wgControls.
     QList<ControlWidget *> m_ctrlWidgets;
+    // Checked devices whose panels are still to be made, one per pass of the
+    // event loop: making a panel takes long enough that several at once would
+    // stall the interface.
+    QList<DevInfo> m_pendingPanels;
+    QTimer m_panelMaker;
     DevConfig *m_devConfig = nullptr;
     QPoint m_pressPos;
     bool m_dragging = false;
