@@ -308,10 +308,11 @@ MainWidget::MainWidget(QWidget *parent)
 MainWidget::~MainWidget()
 {
     // Nothing but the final closes may follow releaseDev: every panel's worker
-    // stops polling and the add-device dialog stops scanning and opening,
-    // each after the call it may be inside. Then the library is released and
-    // the remaining devices are closed. All of them are waited for together,
-    // at most kExitWaitMs in all (a scan under way kExitScanWaitMs).
+    // stops polling, the add-device dialog stops scanning and opening, and
+    // the workers of panels closed a moment ago finish closing, each after
+    // the call it may be inside. Then the library is released and the
+    // remaining devices are closed. All of them are waited for together, at
+    // most kExitWaitMs in all (a scan under way kExitScanWaitMs).
     const QDeadlineTimer workers(kExitWaitMs);
     const QDeadlineTimer scan(kExitScanWaitMs);
     DeviceScanner *scanner = m_addDevWidget->GetScanner();
@@ -320,6 +321,10 @@ MainWidget::~MainWidget()
         panel->GetWorker()->StopWork();
     for (ControlWidget *panel : qAsConst(m_ctrlWidgets))
         panel->GetWorker()->WaitWorkStopped(RemainingMs(workers));
+    for (const QPointer<QThread> &thread : qAsConst(m_closingThreads)) {
+        if (thread)
+            thread->wait(RemainingMs(workers));
+    }
     scanner->WaitWorkStopped(RemainingMs(scan));
     releaseDev();
     // Each worker's thread, and the dialog's, ends once its device is closed.
@@ -506,6 +511,9 @@ void MainWidget::DeleteCtrlWidget(ControlWidget *panel)
 {
     const DevHandle handle = panel->GetDevHandle();
     m_ctrlWidgets.removeAll(panel);
+    // Its worker goes on in the background until the device is closed.
+    m_closingThreads.removeAll(nullptr);
+    m_closingThreads << panel->GetWorker()->thread();
     delete panel;
     delete ui->wgMenuBar->findChild<QPushButton *>(QStringLiteral("pbDev%1").arg(handle));
 }

@@ -113,6 +113,9 @@ private:
     // stall the interface.
     QList<DevInfo> m_pendingPanels;
     QTimer m_panelMaker;
+    // Threads of the workers of panels that went, until each has closed its
+    // device and ended.
+    QList<QPointer<QThread>> m_closingThreads;
     DevConfig *m_devConfig = nullptr;
     QPoint m_pressPos;
     bool m_dragging = false;

@@ -175,13 +175,27 @@ private slots:
         QVERIFY(simjournal::WaitForCall(Call("move(H)", H(0))) >= 0);
         Pick(Main(), {});
         QCOMPARE(Panels(Main()), panels);
-        Pick(Main(), {0, 1});
+        // Unchecked while their workers are inside slow calls: the panels go
+        // at once, before the call in flight has returned; each device is
+        // closed after it.
+        simSetCallDelay(H(0), 200);
+        simSetCallDelay(H(1), 200);
+        Pick(Main(), {0, 1}, false);
+        const int from = simJournalSize();
+        while (Journal(from).filter(QRegularExpression(QStringLiteral("\\(%1[,)]").arg(H(0)))).isEmpty())
+            QThread::yieldCurrentThread(); // a call has just begun
+        bool inFlight = false;
+        QTimer::singleShot(0, [&] { inFlight = !Journal(from).contains(Call("closeDev(H)", H(0))); });
+        Click(Dialog(Main()), "pbConfirm");
+        QCoreApplication::processEvents();
+        QVERIFY(inFlight);
         QCOMPARE(Panels(Main()), QList<ControlWidget *>{panels[2]});
         QCOMPARE(Tabs(), (QList<int>{H(2), 0}));
         QVERIFY(simjournal::WaitForWorkers({H(0), H(1)}));
         QStringList calls = simjournal::Calls({"openDev", "closeDev", "move"});
         calls.sort();
         QCOMPARE(calls, (QStringList{Call("closeDev(H)", H(0)), Call("closeDev(H)", H(1)), Call("move(H)", H(0))}));
+        QCOMPARE(simOverlapTotal(), 0);
     }
 
     // The dialog's library calls run in the background, here on slow devices:
