@@ -103,6 +103,7 @@ void AddDevWidget::RemoveDev(DevHandle handle)
         return;
     m_devList.removeAt(index);
     m_toOpen.removeAll(handle);
+    m_toUncheck.removeAll(handle);
     RebuildDevButtons();
     ShowNote();
     if (isVisible())
@@ -215,6 +216,7 @@ void AddDevWidget::SlotConfirm()
     if (Busy())
         return;
     m_toOpen.clear();
+    m_toUncheck.clear();
     m_problems.clear();
     for (int k = 0; k < kMaxDevs; ++k) {
         QPushButton *button = DevButton(k);
@@ -224,10 +226,8 @@ void AddDevWidget::SlotConfirm()
         const int i = IndexOf(handle);
         if (i < 0 || button->isChecked() == m_devList[i].checked)
             continue;
-        if (button->isChecked())
-            m_toOpen << handle;
-        else
-            m_devList[i].checked = false; // its panel closes the device
+        // An unchecked device is closed by its panel.
+        (button->isChecked() ? m_toOpen : m_toUncheck) << handle;
     }
     // A panel closed a moment ago may still have its worker inside a call on
     // a device picked again; its close must not come after this open. The
@@ -303,6 +303,12 @@ void AddDevWidget::OpenFinished(const QList<DevHandle> &opened, const QList<DevH
 
 void AddDevWidget::FinishConfirm(const QList<DevHandle> &opened)
 {
+    for (DevHandle handle : qAsConst(m_toUncheck)) {
+        const int i = IndexOf(handle);
+        if (i >= 0)
+            m_devList[i].checked = false;
+    }
+    m_toUncheck.clear();
     QList<DevHandle> orphans;
     for (DevHandle handle : opened) {
         const int i = IndexOf(handle);
@@ -336,11 +342,12 @@ void AddDevWidget::CloseOnScanner(const QList<DevHandle> &handles)
 
 void AddDevWidget::hideEvent(QHideEvent *event)
 {
-    // Closing the dialog while it waits or opens opens nothing: a confirm
+    // Closing the dialog applies nothing, whenever it happens: a confirm
     // still waiting for a device is dropped, opens under way are undone.
     if (m_releasePoll.isActive())
         m_releasePoll.stop();
     m_toOpen.clear();
+    m_toUncheck.clear();
     m_problems.clear();
     if (!m_opening.isEmpty())
         m_openCancelled = true;

@@ -77,10 +77,11 @@ private:
     bool m_scanning = false;
     bool m_rescan = false;
     // A confirm under way: the newly checked devices whose open waits for a
-    // closing panel's worker to let them go, the devices being opened and
-    // what the operator is to be told at its end. Closing the dialog before
-    // it ends opens none of them.
+    // closing panel's worker to let them go, the unchecked ones, the devices
+    // being opened and what the operator is to be told at its end. Closing
+    // the dialog before it ends applies none of it.
     QList<DevHandle> m_toOpen;
+    QList<DevHandle> m_toUncheck;
     QList<DevHandle> m_opening;
     // Opened devices whose panels have not taken them yet.
     QList<DevHandle> m_handing;

@@ -259,7 +259,14 @@ private slots:
         }
         QCOMPARE(Tabs(), (QList<int>{H(1), 0}));
         // Picked again meanwhile: the dialog stays usable while it waits for
-        // the worker, and tells the operator when it gives up.
+        // the worker; closed then, it applies nothing (the other device stays
+        // checked with its panel), else it tells the operator when it gives up.
+        Pick(Main(), {0, 1}, false);
+        Click(Dialog(Main()), "pbConfirm");
+        QVERIFY(Dialog(Main())->isVisible());
+        Click(Dialog(Main()), "pbClose");
+        Pick(Main(), {});
+        QCOMPARE(Tabs(), (QList<int>{H(1), 0}));
         BoxAnswerer busy(QStringLiteral("确认"));
         Pick(Main(), {0}, false);
         Click(Dialog(Main()), "pbConfirm");
