@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QVariant>
 
+#include <algorithm>
 
 namespace {
 
@@ -158,19 +159,19 @@ void AddDevWidget::ScanFinished(int status, const QList<DevHandle> &reported, co
     // A failed scan says nothing about the devices: the list stays as it was.
     m_scanFailed = status < 0;
     if (!m_scanFailed) {
-        const QSet<DevHandle> present(reported.begin(), reported.end());
+        m_reported = QSet<DevHandle>(reported.begin(), reported.end());
         // Listed devices that are still there keep their entry, and so does
         // every device with a panel: only its panel's worker may find it lost.
         // The list is taken as it is now: panels closed or lost while the
         // scan ran have changed it.
         m_consoleHeld = 0;
         for (int i = 0; i < m_devList.size();) {
-            const bool there = present.contains(m_devList[i].handle);
+            const bool present = m_reported.contains(m_devList[i].handle);
             const bool console = DeviceOwners::OwnerOf(m_devList[i].handle) == DeviceOwners::ConsoleOwner;
-            if (m_devList[i].checked || (there && !console)) {
+            if (m_devList[i].checked || (present && !console)) {
                 ++i;
             } else {
-                m_consoleHeld += there ? 1 : 0;
+                m_consoleHeld += present ? 1 : 0;
                 m_devList.removeAt(i);
             }
         }
@@ -205,6 +206,8 @@ void AddDevWidget::ShowNote()
         lines << tr("扫描失败, 设备列表未更新。");
     if (m_consoleHeld > 0)
         lines << tr("%1 台设备正被调试窗口使用, 未列出。").arg(m_consoleHeld);
+    if (!m_notShown.isEmpty())
+        lines << tr("扫描未找到, 未显示: %1").arg(m_notShown.join(QStringLiteral(", ")));
     ui->lbNote->setText(lines.join(QLatin1Char('\n')));
     ui->lbNote->setVisible(!lines.isEmpty());
     ui->wgBack->updateGeometry();
@@ -357,6 +360,9 @@ void AddDevWidget::hideEvent(QHideEvent *event)
     FramelessDialog::hideEvent(event);
 }
 
+// At most six entries get a button: first every device the last scan
+// reported, so that no attached device is hidden, then checked entries it did
+// not report (their panels are still open), each group in list order.
 void AddDevWidget::RebuildDevButtons()
 {
     // While the operator is choosing, a change of the list (another device
@@ -370,6 +376,20 @@ void AddDevWidget::RebuildDevButtons()
                 chosen.insert(button->property("handle").toInt(), button->isChecked());
         }
     }
+    QList<int> shown;
+    for (bool reported : {true, false}) {
+        for (int i = 0; i < m_devList.size() && shown.size() < kMaxDevs; ++i) {
+            if (m_reported.contains(m_devList[i].handle) == reported)
+                shown << i;
+        }
+    }
+    std::sort(shown.begin(), shown.end());
+    m_notShown.clear();
+    for (int i = 0; i < m_devList.size(); ++i) {
+        if (!shown.contains(i))
+            m_notShown << m_devList[i].serial;
+    }
+
     if (m_devList.isEmpty()) {
         // A blank, inert button keeps the dialog from collapsing.
         ui->pbDevInfo_0->setText(QString());
@@ -383,8 +403,8 @@ void AddDevWidget::RebuildDevButtons()
         ui->pbDevInfo_0->setCheckable(true);
         for (int k = 0; k < kMaxDevs; ++k) {
             QPushButton *button = DevButton(k);
-            if (k < m_devList.size()) {
-                const DevInfo &entry = m_devList[k];
+            if (k < shown.size()) {
+                const DevInfo &entry = m_devList[shown[k]];
                 button->show();
                 button->setChecked(chosen.value(entry.handle, entry.checked));
                 button->setText(entry.serial);

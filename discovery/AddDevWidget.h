@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 
@@ -74,6 +75,10 @@ private:
     Ui::AddDevWidget *ui;
     DeviceScanner *m_scanner = nullptr;
     QList<DevInfo> m_devList;
+    // The handles the last successful scan reported.
+    QSet<DevHandle> m_reported;
+    // Entries that got no button, by serial.
+    QStringList m_notShown;
     bool m_scanning = false;
     bool m_rescan = false;
     // A confirm under way: the newly checked devices whose open waits for a

@@ -47,6 +47,10 @@
         <source>正在打开设备…</source>
         <translation>Opening devices…</translation>
     </message>
+    <message>
+        <source>扫描未找到, 未显示: %1</source>
+        <translation>Not found by the scan, not shown: %1</translation>
+    </message>
 </context>
 <context>
     <name>BtnParamWidget</name>

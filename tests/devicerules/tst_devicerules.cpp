@@ -287,6 +287,26 @@ private slots:
         app.handles.removeLast();
     }
 
+    // Checked devices the scan no longer reports (unplugged, their panels not
+    // yet aware) keep their entries, but every attached free device gets a
+    // button first; the dialog names those left without one.
+    void moreThanSixEntries()
+    {
+        app = Start(8); // the scan reports six
+        OpenPanels(Main(), 2);
+        for (int i : {0, 1}) {
+            simSetCallDelay(H(i), 1000);
+            QCOMPARE(simDetach(H(i)), 0);
+        }
+        Pick(Main(), {}, false);
+        QCOMPARE(Shown(Dialog(Main())), (QStringList{Serial(3), Serial(4), Serial(5), Serial(6), Serial(7), Serial(8)}));
+        QCOMPARE(Dialog(Main())->findChild<QLabel *>("lbNote")->text(),
+                 QStringLiteral("扫描未找到, 未显示: %1, %2").arg(Serial(1), Serial(2)));
+        Dialog(Main())->close();
+        for (int i : {0, 1})
+            simSetCallDelay(H(i), 0);
+    }
+
     // A picked device taken by the console meanwhile, or failing to open,
     // gets no panel and the operator is told. The console's device is
     // neither opened nor probed, and the dialog says why it is missing.
