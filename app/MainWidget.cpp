@@ -404,8 +404,11 @@ void MainWidget::ShowMax()
 
 void MainWidget::ShowAddDevWindow()
 {
-    m_addDevWidget->ScanDev();
+    // Shown first, its scan then running in the background: a dialog whose
+    // contents changed just before it was shown was now and then placed at
+    // the screen's top-left corner by the window manager (openbox).
     ShowCentred(m_addDevWidget);
+    m_addDevWidget->ScanDev();
 }
 
 void MainWidget::UpdateCtrlWidgets()
