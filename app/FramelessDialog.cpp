@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QEvent>
 #include <QGraphicsDropShadowEffect>
 #include <QKeySequence>
 #include <QListView>
@@ -29,8 +30,11 @@ QColor OpaqueFrameColor()
     return QColor(160, 160, 164);
 }
 
+// A window from the start: made one only after its form is built, the whole
+// form would be re-polished with its style sheet, many milliseconds for the
+// larger dialogs of every panel.
 FramelessDialog::FramelessDialog(QWidget *parent)
-    : QWidget(parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
 }
 
@@ -137,16 +141,52 @@ QComboBox QAbstractItemView::item:selected{
 })");
 }
 
+namespace {
+
+// Gives the combo boxes below its root their drop-down lists the first time
+// the root's window is shown. Every panel makes dialogs with many combo boxes
+// that are seldom opened, and making their lists takes long.
+class ComboPopupSetup : public QObject
+{
+public:
+    explicit ComboPopupSetup(QWidget *root)
+        : QObject(root)
+        , m_root(root)
+    {
+        root->window()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            watched->removeEventFilter(this);
+            SetUp();
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    void SetUp()
+    {
+        const auto combos = m_root->findChildren<QComboBox *>();
+        for (QComboBox *combo : combos) {
+            combo->setView(new QListView(combo));
+            combo->setItemDelegate(new QStyledItemDelegate(combo));
+            QWidget *popup = combo->view()->window();
+            popup->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
+            popup->setAttribute(Qt::WA_TranslucentBackground, TranslucentWindowsWork());
+        }
+    }
+
+    QWidget *m_root;
+};
+
+} // namespace
+
 void FramelessDialog::InitComboPopups(QWidget *root)
 {
-    const auto combos = root->findChildren<QComboBox *>();
-    for (QComboBox *combo : combos) {
-        combo->setView(new QListView(combo));
-        combo->setItemDelegate(new QStyledItemDelegate(combo));
-        QWidget *popup = combo->view()->window();
-        popup->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
-        popup->setAttribute(Qt::WA_TranslucentBackground, TranslucentWindowsWork());
-    }
+    new ComboPopupSetup(root);
 }
 
 // The button's own shortcut holds one binding of the standard key (keypad

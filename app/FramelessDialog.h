@@ -30,7 +30,8 @@ public:
     // pbClose) and its content: labels, buttons, spin boxes and combo boxes.
     static QString DialogStyleSheet();
 
-    // Rounded, frameless drop-down lists for every combo box below root.
+    // Rounded, frameless drop-down lists for every combo box below root,
+    // made when root's window is first shown.
     static void InitComboPopups(QWidget *root);
 
     // Enter, on the keypad or the main block, clicks the button while its

@@ -7,6 +7,7 @@
 #include "device/ActuatorLibrary.h"
 #include "device/DevInfo.h"
 #include "discovery/AddDevWidget.h"
+#include "discovery/DeviceScanner.h"
 #include "misc/HelpWidget.h"
 #include "misc/OptionWidget.h"
 #include "panel/ControlWidget.h"
@@ -28,6 +29,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
+#include <QThread>
 #include <QWindow>
 
 #ifdef Q_OS_WIN
@@ -131,9 +133,18 @@ const char kDevTabStyle[] =
 // Characters of the serial's second part shown on a tab.
 constexpr int kTabTailLength = 8;
 
-// How long exit waits for the panels' workers to leave their calls before the
-// library is released; the same bound as closing one panel.
+// How long exit waits in all for the devices' workers: to leave their calls
+// before the library is released, and to close their devices after it. With
+// the teardown of the windows the exit stays within 300 ms.
 constexpr int kExitWaitMs = 250;
+// How long it waits for a scan under way to leave the library: scanning the
+// bus can take longer than any device call.
+constexpr int kExitScanWaitMs = 1000;
+
+int RemainingMs(const QDeadlineTimer &deadline)
+{
+    return int(qMax<qint64>(0, deadline.remainingTime()));
+}
 
 constexpr int kPanelWidth = 800;
 constexpr int kPanelRowHeight = 450;
@@ -254,7 +265,8 @@ MainWidget::MainWidget(QWidget *parent)
     m_helpWidget = new HelpWidget(this);
     m_optionWidget = new OptionWidget(this);
     m_debugWidget = new DebugWidget(this);
-    // Its first scan runs here, before the window is shown.
+    // Its first scan starts here and runs in the background: the window is
+    // shown at once.
     m_addDevWidget = new AddDevWidget(this);
     connect(m_addDevWidget, &AddDevWidget::SigConfirmed, this, &MainWidget::UpdateCtrlWidgets);
     connect(m_addDevWidget, &AddDevWidget::SigWarning, this, [this](const QString &text) { ShowMessageBox(text); });
@@ -285,6 +297,9 @@ MainWidget::MainWidget(QWidget *parent)
     connect(ui->pbShowMax, &QPushButton::clicked, this, &MainWidget::ShowMax);
     connect(ui->pbClose, &QPushButton::clicked, this, &MainWidget::close);
     connect(ui->pbAddDev, &QPushButton::clicked, this, &MainWidget::ShowAddDevWindow);
+    m_panelMaker.setSingleShot(true);
+    m_panelMaker.setInterval(0);
+    connect(&m_panelMaker, &QTimer::timeout, this, &MainWidget::MakeNextPanel);
 
     ui->pbDebug->hide();
 
@@ -304,18 +319,39 @@ MainWidget::~MainWidget()
 {
     // No script reaches a panel while they go.
     m_remoteServer->Stop();
-    // Every worker stops polling and leaves the call it may be in before the
-    // library is released, so that nothing but each panel's final closeDev
-    // follows releaseDev. A hanging call is waited for at most kCloseWaitMs
-    // in all, as when a single panel closes.
+    // Nothing but the final closes may follow releaseDev: every panel's worker
+    // stops polling, the add-device dialog stops scanning and opening, and
+    // the workers of panels closed a moment ago finish closing, each after
+    // the call it may be inside. Then the library is released and the
+    // remaining devices are closed. All of them are waited for together, at
+    // most kExitWaitMs in all (a scan under way kExitScanWaitMs).
+    const QDeadlineTimer workers(kExitWaitMs);
+    const QDeadlineTimer scan(kExitScanWaitMs);
+    DeviceScanner *scanner = m_addDevWidget->GetScanner();
+    scanner->StopWork();
     for (ControlWidget *panel : qAsConst(m_ctrlWidgets))
         panel->GetWorker()->StopWork();
-    QDeadlineTimer deadline(kExitWaitMs);
     for (ControlWidget *panel : qAsConst(m_ctrlWidgets))
-        panel->GetWorker()->WaitWorkStopped(int(deadline.remainingTime()));
+        panel->GetWorker()->WaitWorkStopped(RemainingMs(workers));
+    for (const QPointer<QThread> &thread : qAsConst(m_closingThreads)) {
+        if (thread)
+            thread->wait(RemainingMs(workers));
+    }
+    scanner->WaitWorkStopped(RemainingMs(scan));
     releaseDev();
-    delete ui;
+    // Each worker's thread, and the dialog's, ends once its device is closed.
+    QList<QPointer<QThread>> ending{scanner->thread()};
+    for (ControlWidget *panel : qAsConst(m_ctrlWidgets))
+        ending << panel->GetWorker()->thread();
+    delete m_addDevWidget;
+    m_addDevWidget = nullptr;
+    qDeleteAll(m_ctrlWidgets);
     m_ctrlWidgets.clear();
+    for (const QPointer<QThread> &thread : qAsConst(ending)) {
+        if (thread)
+            thread->wait(RemainingMs(workers));
+    }
+    delete ui;
     // Nobody may reach this window or its store through the accessors while
     // the children are torn down or afterwards.
     if (g_mainWidget == this) {
@@ -391,12 +427,18 @@ void MainWidget::SwitchRemote(bool on)
 
 void MainWidget::ShowAddDevWindow()
 {
-    m_addDevWidget->ScanDev();
+    // Shown first, its scan then running in the background: a dialog whose
+    // contents changed just before it was shown was now and then placed at
+    // the screen's top-left corner by the window manager (openbox).
     ShowCentred(m_addDevWidget);
+    m_addDevWidget->ScanDev();
 }
 
 void MainWidget::UpdateCtrlWidgets()
 {
+    // Panels still to be made for an earlier confirm come first.
+    while (!m_pendingPanels.isEmpty())
+        MakeNextPanel();
     QList<DevInfo> entries = m_addDevWidget->GetCheckedDevs();
 
     for (int i = 0; i < m_ctrlWidgets.size();) {
@@ -414,25 +456,37 @@ void MainWidget::UpdateCtrlWidgets()
         }
     }
 
-    for (const DevInfo &entry : qAsConst(entries)) {
-        CreateDevTab(entry);
-        auto *panel = new ControlWidget(ui->wgControls);
-        panel->SetDevInfo(entry);
-        connect(panel, &ControlWidget::SigClosed, this, &MainWidget::CloseCtrlWidget);
-        connect(panel, &ControlWidget::SigDisconnect, this, &MainWidget::DevDisconnect);
-        connect(panel, &ControlWidget::SigWarning, this,
-                [this](const QString &text, QWidget *returnTo) { ShowMessageBox(text, returnTo); });
-        MoveParam move;
-        JogParam jog;
-        DriveParam drive;
-        CruiseParam cruise;
-        m_devConfig->LoadDevParams(entry.serial, move, jog, drive, cruise);
-        panel->SetInitParams(move, jog, drive, cruise);
-        m_ctrlWidgets.append(panel);
-    }
-
+    m_pendingPanels = entries;
     LayoutMenuBar();
     LayoutCtrlWidgets();
+    if (!m_pendingPanels.isEmpty())
+        m_panelMaker.start();
+}
+
+void MainWidget::MakeNextPanel()
+{
+    if (m_pendingPanels.isEmpty())
+        return;
+    const DevInfo entry = m_pendingPanels.takeFirst();
+    CreateDevTab(entry);
+    auto *panel = new ControlWidget(ui->wgControls);
+    m_addDevWidget->HandOverDev(entry.handle);
+    panel->SetDevInfo(entry);
+    connect(panel, &ControlWidget::SigClosed, this, &MainWidget::CloseCtrlWidget);
+    connect(panel, &ControlWidget::SigDisconnect, this, &MainWidget::DevDisconnect);
+    connect(panel, &ControlWidget::SigWarning, this,
+            [this](const QString &text, QWidget *returnTo) { ShowMessageBox(text, returnTo); });
+    MoveParam move;
+    JogParam jog;
+    DriveParam drive;
+    CruiseParam cruise;
+    m_devConfig->LoadDevParams(entry.serial, move, jog, drive, cruise);
+    panel->SetInitParams(move, jog, drive, cruise);
+    m_ctrlWidgets.append(panel);
+    LayoutMenuBar();
+    LayoutCtrlWidgets();
+    if (!m_pendingPanels.isEmpty())
+        m_panelMaker.start();
 }
 
 void MainWidget::CloseCtrlWidget()
@@ -483,6 +537,9 @@ void MainWidget::DeleteCtrlWidget(ControlWidget *panel)
 {
     const DevHandle handle = panel->GetDevHandle();
     m_ctrlWidgets.removeAll(panel);
+    // Its worker goes on in the background until the device is closed.
+    m_closingThreads.removeAll(nullptr);
+    m_closingThreads << panel->GetWorker()->thread();
     delete panel;
     delete ui->wgMenuBar->findChild<QPushButton *>(QStringLiteral("pbDev%1").arg(handle));
 }
@@ -512,7 +569,8 @@ void MainWidget::LayoutMenuBar()
 
 void MainWidget::LayoutCtrlWidgets()
 {
-    const int n = m_ctrlWidgets.size();
+    // The window takes its size for the panels still to be made as well.
+    const int n = m_ctrlWidgets.size() + m_pendingPanels.size();
 
     if (QLayout *old = ui->wgControls->layout()) {
         while (QLayoutItem *item = old->takeAt(0))
@@ -543,7 +601,7 @@ void MainWidget::LayoutCtrlWidgets()
     grid->setSpacing(kPanelSpacing);
     grid->setContentsMargins(kPanelMargin, kPanelMargin, kPanelMargin, kPanelMargin);
     ui->wgControls->setLayout(grid);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < m_ctrlWidgets.size(); ++i) {
         ControlWidget *panel = m_ctrlWidgets.at(i);
         if (panel->parentWidget() != ui->wgControls)
             panel->setParent(ui->wgControls);

@@ -1,10 +1,14 @@
 #ifndef MAINWIDGET_H
 #define MAINWIDGET_H
 
+#include "device/DevInfo.h"
+
 #include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
+#include <QTimer>
 #include <QWidget>
 
 namespace Ui {
@@ -17,8 +21,8 @@ class DebugWidget;
 class DevConfig;
 class HelpWidget;
 class OptionWidget;
+class QThread;
 class RemoteServer;
-struct DevInfo;
 
 // Resize zone of a point of the frameless window (window coordinates, window
 // size), 4 px wide along the outer edge, as a Windows hit-test code:
@@ -91,6 +95,7 @@ protected:
 private:
     void ShowCentred(QWidget *window);
     void CreateDevTab(const DevInfo &info);
+    void MakeNextPanel();
     void DeleteCtrlWidget(ControlWidget *panel);
     void LayoutMenuBar();
     void LayoutCtrlWidgets();
@@ -106,6 +111,14 @@ private:
     AddDevWidget *m_addDevWidget = nullptr;
     // The open panels in order of opening; they are children of wgControls.
     QList<ControlWidget *> m_ctrlWidgets;
+    // Checked devices whose panels are still to be made, one per pass of the
+    // event loop: making a panel takes long enough that several at once would
+    // stall the interface.
+    QList<DevInfo> m_pendingPanels;
+    QTimer m_panelMaker;
+    // Threads of the workers of panels that went, until each has closed its
+    // device and ended.
+    QList<QPointer<QThread>> m_closingThreads;
     DevConfig *m_devConfig = nullptr;
     RemoteServer *m_remoteServer = nullptr;
     QPoint m_pressPos;

@@ -451,6 +451,10 @@ double Bench::Pick(const QStringList &serials)
 {
     OpenDialog(serials, 0);
     AddDevWidget *dialog = Dialog();
+    // The dialog scans and opens in the background, the list hidden meanwhile;
+    // the main window then makes the panels one per pass of the event loop.
+    QWidget *busy = dialog->findChild<QWidget *>(QStringLiteral("wgBusy"));
+    RunUntil([busy]() { return busy->isHidden(); }, 10000);
     for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
         if (button->objectName().startsWith(QLatin1String("pbDevInfo_")) && button->isVisible()
             && serials.contains(button->text()))
@@ -460,7 +464,7 @@ double Bench::Pick(const QStringList &serials)
     timer.start();
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pbConfirm")), Qt::LeftButton);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
-    QCoreApplication::processEvents();
+    RunUntil([&]() { return busy->isHidden() && Panels().size() == dialog->GetCheckedDevs().size(); }, 10000);
     WatchWorkers();
     return ms;
 }

@@ -250,7 +250,8 @@ void DebugWidget::ScanDev()
     Append(entry);
 }
 
-// A device a control panel holds is left alone; a failed open holds nothing.
+// A device a control panel or the add-device dialog holds is left alone; a
+// failed open holds nothing.
 void DebugWidget::OpenDev()
 {
     const int index = ui->cbDevice->currentIndex();
@@ -258,7 +259,10 @@ void DebugWidget::OpenDev()
         return;
     const DevHandle handle = devHandles[index];
     if (!DeviceOwners::Acquire(handle, DeviceOwners::ConsoleOwner)) {
-        Append(tr("打开设备 %1: 设备正由控制面板使用，未打开").arg(handle));
+        if (DeviceOwners::OwnerOf(handle) == DeviceOwners::ScanOwner)
+            Append(tr("打开设备 %1: 设备正由添加设备窗口使用，未打开").arg(handle));
+        else
+            Append(tr("打开设备 %1: 设备正由控制面板使用，未打开").arg(handle));
         return;
     }
     const int status = ::openDev(handle);

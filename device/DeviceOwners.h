@@ -6,8 +6,10 @@
 // Who may call the library for a device. A device has at most one user at a
 // time: the worker of a control panel (from receiving its handle until its own
 // closeDev has returned, which may be after its panel is gone when a call
-// hangs) or the engineering console (from its open to its close). Everyone
-// else leaves a held device alone: no probe, no open, no command.
+// hangs), the engineering console (from its open to its close) or the
+// add-device dialog (while it probes the device, and from opening a picked
+// device until its panel takes it). Everyone else leaves a held device alone:
+// no probe, no open, no command.
 namespace DeviceOwners {
 
 enum Owner
@@ -15,6 +17,7 @@ enum Owner
     NoOwner,
     PanelOwner,
     ConsoleOwner,
+    ScanOwner,
 };
 
 // Takes the device for owner; false when another kind of owner holds it.

@@ -31,11 +31,6 @@ constexpr int kCruisePopupDx = -189;
 
 constexpr int kLockoutMs = 100;
 
-// Closing a panel blocks the interface for at most 300 ms even when a call of
-// its worker hangs: the wait for the worker's thread leaves 50 ms of that for
-// the panel's teardown and the relayout of the window.
-constexpr int kCloseWaitMs = 250;
-
 // Change bits of the speed and acceleration shared by move and drive.
 constexpr int kMoveSpeedAccBits = 0x02 | 0x04;
 constexpr int kDriveSpeedAccBits = 0x04 | 0x08;
@@ -163,13 +158,13 @@ ControlWidget::ControlWidget(QWidget *parent)
 
 ControlWidget::~ControlWidget()
 {
-    // Commands still queued for the worker are dropped: nobody watches the
-    // device any more. The worker closes the device on its own thread, after
-    // the call it may be inside, and then ends that thread; the interface waits for that at
-    // most kCloseWaitMs. The worker and the thread delete each other afterwards.
+    // The panel goes at once; commands still queued for the worker are
+    // dropped, nobody watches the device any more. In the background the
+    // worker finishes the call it may be inside, closes the device on its own
+    // thread (holding it until then) and ends that thread; the worker and the
+    // thread delete each other afterwards.
     m_worker->StopWork();
     QMetaObject::invokeMethod(m_worker, "CloseDevice", Qt::QueuedConnection);
-    m_thread->wait(kCloseWaitMs);
     delete ui;
 }
 

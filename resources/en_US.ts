@@ -39,6 +39,18 @@
         <source>设备 %1 无法打开。</source>
         <translation>Device %1 could not be opened.</translation>
     </message>
+    <message>
+        <source>正在扫描设备…</source>
+        <translation>Scanning for devices…</translation>
+    </message>
+    <message>
+        <source>正在打开设备…</source>
+        <translation>Opening devices…</translation>
+    </message>
+    <message>
+        <source>扫描未找到, 未显示: %1</source>
+        <translation>Not found by the scan, not shown: %1</translation>
+    </message>
 </context>
 <context>
     <name>BtnParamWidget</name>
@@ -991,6 +1003,10 @@
     <message>
         <source>: “%1”不是两位十六进制字节，未发送</source>
         <translation>: &quot;%1&quot; is not a hex byte of two digits, nothing sent</translation>
+    </message>
+    <message>
+        <source>打开设备 %1: 设备正由添加设备窗口使用，未打开</source>
+        <translation>Open device %1: in use by the add-device dialog, not opened</translation>
     </message>
 </context>
 <context>

@@ -75,7 +75,7 @@ void TestDebugWidget::cleanup()
 }
 
 // One device of its own at a time: scan lists the handles; open holds the
-// chosen one unless a panel does (a failed open holds nothing); close, even a
+// chosen one unless a panel or the add-device dialog does (a failed open holds nothing); close, even a
 // failed one, and the console's end give it back. Commands need the device.
 void TestDebugWidget::holdsOneDevice()
 {
@@ -88,10 +88,13 @@ void TestDebugWidget::holdsOneDevice()
     enabled.sort();
     QCOMPARE(enabled, QStringList({"pbOpenDev", "pbScanDev"}));
 
-    QVERIFY(DeviceOwners::Acquire(handles[0], DeviceOwners::PanelOwner));
-    QCOMPARE(click("pbOpenDev"), QStringLiteral("打开设备 %1: 设备正由控制面板使用，未打开").arg(handles[0]));
+    for (auto owner : {DeviceOwners::PanelOwner, DeviceOwners::ScanOwner}) {
+        QVERIFY(DeviceOwners::Acquire(handles[0], owner));
+        QCOMPARE(click("pbOpenDev"), QStringLiteral("打开设备 %1: 设备正由%2使用，未打开")
+                                         .arg(handles[0]).arg(owner == DeviceOwners::PanelOwner ? "控制面板" : "添加设备窗口"));
+        DeviceOwners::Release(handles[0], owner);
+    }
     QCOMPARE(simjournal::Journal(), QStringList());
-    DeviceOwners::Release(handles[0], DeviceOwners::PanelOwner);
     simFailNext("openDev", 1);
     QCOMPARE(click("pbOpenDev"), QStringLiteral("打开设备 %1,  失败").arg(handles[0]));
     QCOMPARE(DeviceOwners::OwnerOf(handles[0]), DeviceOwners::NoOwner);

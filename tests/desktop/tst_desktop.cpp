@@ -24,8 +24,10 @@ class TestDesktop : public QObject
         QVERIFY(QTest::qWaitForWindowActive(Main()));
         QVERIFY(desktop::Click(Child("pbAddDev")));
         QTRY_VERIFY(harness::Dialog(Main())->isActiveWindow());
+        QVERIFY(harness::WaitIdle(harness::Dialog(Main())));
         QVERIFY(desktop::Click(harness::DevButton(Main(), 0)));
         QVERIFY(desktop::Click(harness::Dialog(Main())->findChild<QPushButton *>("pbConfirm")));
+        QVERIFY(harness::WaitConfirmed(Main()));
         QVERIFY(harness::WaitForInit(harness::Panels(Main()).value(0)));
         QTRY_VERIFY(Main()->isActiveWindow());
     }
@@ -123,6 +125,7 @@ private slots:
         opaque(Main()->findChild<OptionWidget *>());
         Main()->findChild<OptionWidget *>()->close();
         Main()->ShowAddDevWindow();
+        QVERIFY(harness::WaitIdle(harness::Dialog(Main())));
         opaque(harness::Dialog(Main()));
     }
 

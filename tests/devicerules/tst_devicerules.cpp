@@ -54,6 +54,7 @@ class TestDeviceRules : public QObject
         if (failing)
             simFailNext(failing, 1);
         dialog.reset(new AddDevWidget);
+        QVERIFY(WaitIdle(dialog.get()));
     }
 
 private slots:
@@ -96,7 +97,7 @@ private slots:
         const int height = dialog->height();
         const int added = Attach(5).value(0);
         simJournalClear();
-        dialog->ScanDev();
+        QVERIFY(Scan(dialog.get()));
         QCOMPARE(Journal().mid(1, 3), Probe(failing.isEmpty() ? added : H(0)));
         QCOMPARE(Shown(dialog.get()).size(), 6);
         QCOMPARE(dialog->height() - height, (failing.isEmpty() ? 4 : 5) * (40 + 5));
@@ -112,18 +113,19 @@ private slots:
         Click(dialog.get(), "pbDevInfo_0");
         Click(dialog.get(), "pbClose");
         QVERIFY(Journal().isEmpty() && dialog->GetCheckedDevs().isEmpty());
-        dialog->ScanDev();
+        QVERIFY(Scan(dialog.get()));
         dialog->show();
         Click(dialog.get(), "pbDevInfo_1");
         QCOMPARE(Shown(dialog.get()), (QStringList{Serial(1), Serial(2) + "+"}));
         Click(dialog.get(), "pbConfirm");
-        QVERIFY(!dialog->isVisible());
+        QVERIFY(WaitIdle(dialog.get()) && !dialog->isVisible());
         QCOMPARE(Journal().mid(1), QStringList{Call("openDev(H)", H(1))});
         QCOMPARE(dialog->GetCheckedDevs().value(0).serial, Serial(2));
         simJournalClear();
         Click(dialog.get(), "pbDevInfo_0");
         Click(dialog.get(), "pbDevInfo_1");
         dialog->SlotConfirm();
+        QVERIFY(WaitIdle(dialog.get()));
         QCOMPARE(Journal(), QStringList{Call("openDev(H)", H(0))});
         QVERIFY(dialog->GetCheckedDevs().size() == 1 && dialog->GetCheckedDevs()[0].handle == H(0));
 
@@ -133,19 +135,19 @@ private slots:
         // change of the list keeps the choices not yet confirmed.
         const int h3 = simAttach("ORV 3", 1, 1);
         simJournalClear();
-        dialog->ScanDev();
+        QVERIFY(Scan(dialog.get()));
         QCOMPARE(Journal(), QStringList{"scanDev(6)"} + Probe(h3));
         QCOMPARE(Shown(dialog.get()), (QStringList{Serial(1) + "+", Serial(2), "ORV 3"}));
         simDetach(H(0));
         simDetach(H(1));
         simFailNext("scanDev", 1);
-        dialog->ScanDev();
+        QVERIFY(Scan(dialog.get()));
         QCOMPARE(Shown(dialog.get()).size(), 3);
         auto *note = dialog->findChild<QLabel *>("lbNote");
         QVERIFY(note->text().contains("扫描失败"));
         dialog->show();
         Click(dialog.get(), "pbDevInfo_2");
-        dialog->ScanDev();
+        QVERIFY(Scan(dialog.get()));
         QCOMPARE(Shown(dialog.get()), (QStringList{Serial(1) + "+", "ORV 3+"}));
         QVERIFY(note->text().isEmpty());
         dialog->RemoveDev(H(0));
@@ -173,13 +175,64 @@ private slots:
         QVERIFY(simjournal::WaitForCall(Call("move(H)", H(0))) >= 0);
         Pick(Main(), {});
         QCOMPARE(Panels(Main()), panels);
-        Pick(Main(), {0, 1});
+        // Unchecked while their workers are inside slow calls: the panels go
+        // at once, before the call in flight has returned; each device is
+        // closed after it. (A teardown waiting 250 ms per panel returns only
+        // after that call.)
+        simSetCallDelay(H(0), 450);
+        simSetCallDelay(H(1), 450);
+        Pick(Main(), {0, 1}, false);
+        const int from = simJournalSize();
+        while (!Journal(from).contains(Call("getWorkStatus(H)", H(0))))
+            QThread::yieldCurrentThread(); // the last call of a poll has just begun
+        bool inFlight = false;
+        QTimer::singleShot(0, [&] { inFlight = !Journal(from).contains(Call("closeDev(H)", H(0))); });
+        Click(Dialog(Main()), "pbConfirm");
+        QCoreApplication::processEvents();
+        QVERIFY(inFlight);
         QCOMPARE(Panels(Main()), QList<ControlWidget *>{panels[2]});
         QCOMPARE(Tabs(), (QList<int>{H(2), 0}));
         QVERIFY(simjournal::WaitForWorkers({H(0), H(1)}));
         QStringList calls = simjournal::Calls({"openDev", "closeDev", "move"});
         calls.sort();
         QCOMPARE(calls, (QStringList{Call("closeDev(H)", H(0)), Call("closeDev(H)", H(1)), Call("move(H)", H(0))}));
+        QCOMPARE(simOverlapTotal(), 0);
+    }
+
+    // The dialog's library calls run in the background, here on slow devices:
+    // the window is shown before the first scan has ended, and while a scan
+    // runs the dialog says so with its buttons disabled, the interface going
+    // on. A panel closed and a device lost meanwhile count as they happened.
+    void scanInBackground()
+    {
+        simReset();
+        app.handles = Attach(3);
+        simSetCallDelay(H(0), 1000);
+        app.window = MakeWindow();
+        QVERIFY(!Journal().contains(Call("closeDev(H)", H(0))));
+        QVERIFY(WaitIdle(Dialog(Main())));
+        simSetCallDelay(H(0), 0);
+        OpenPanels(Main(), 2);
+        app.handles << simAttach("ORV 4", 1, 1);
+        simSetCallDelay(H(3), 600);
+        BoxAnswerer boxes(QStringLiteral("确认"));
+        bool ranDuringScan = false;
+        QTimer::singleShot(0, [&] { ranDuringScan = !Journal().contains(Call("closeDev(H)", H(3))); });
+        Click(Main(), "pbAddDev");
+        AddDevWidget *dialog = Dialog(Main());
+        QCoreApplication::processEvents();
+        QVERIFY(ranDuringScan && Busy(dialog));
+        QCOMPARE(dialog->findChild<QLabel *>("lbBusy")->text(), QStringLiteral("正在扫描设备…"));
+        QVERIFY(!dialog->findChild<QPushButton *>("pbConfirm")->isEnabled()
+                && !dialog->findChild<QPushButton *>("pbScanDev")->isEnabled());
+        Click(dialog, "pbClose");
+        QPointer<ControlWidget> closed = Panels(Main()).value(0);
+        Click(closed, "pbRemove");
+        QCOMPARE(simDetach(H(1)), 0);
+        QTRY_VERIFY(Panels(Main()).isEmpty() && boxes.texts.size() == 2);
+        QVERIFY(Busy(dialog) && WaitIdle(dialog));
+        QCOMPARE(Shown(dialog), (QStringList{Serial(1), Serial(3), "ORV 4"}));
+        QCOMPARE(simOverlapTotal(), 0);
     }
 
     // Closing a panel asks; cancel keeps it, confirm closes it and its device
@@ -205,7 +258,14 @@ private slots:
         }
         QCOMPARE(Tabs(), (QList<int>{H(1), 0}));
         // Picked again meanwhile: the dialog stays usable while it waits for
-        // the worker, and tells the operator when it gives up.
+        // the worker; closed then, it applies nothing (the other device stays
+        // checked with its panel), else it tells the operator when it gives up.
+        Pick(Main(), {0, 1}, false);
+        Click(Dialog(Main()), "pbConfirm");
+        QVERIFY(Dialog(Main())->isVisible());
+        Click(Dialog(Main()), "pbClose");
+        Pick(Main(), {});
+        QCOMPARE(Tabs(), (QList<int>{H(1), 0}));
         BoxAnswerer busy(QStringLiteral("确认"));
         Pick(Main(), {0}, false);
         Click(Dialog(Main()), "pbConfirm");
@@ -224,6 +284,26 @@ private slots:
         QCOMPARE(Tabs(), QList<int>{0});
         QCOMPARE(Shown(Dialog(Main())), QStringList{Serial(1)});
         app.handles.removeLast();
+    }
+
+    // Checked devices the scan no longer reports (unplugged, their panels not
+    // yet aware) keep their entries, but every attached free device gets a
+    // button first; the dialog names those left without one.
+    void moreThanSixEntries()
+    {
+        app = Start(8); // the scan reports six
+        OpenPanels(Main(), 2);
+        for (int i : {0, 1}) {
+            simSetCallDelay(H(i), 1000);
+            QCOMPARE(simDetach(H(i)), 0);
+        }
+        Pick(Main(), {}, false);
+        QCOMPARE(Shown(Dialog(Main())), (QStringList{Serial(3), Serial(4), Serial(5), Serial(6), Serial(7), Serial(8)}));
+        QCOMPARE(Dialog(Main())->findChild<QLabel *>("lbNote")->text(),
+                 QStringLiteral("扫描未找到, 未显示: %1, %2").arg(Serial(1), Serial(2)));
+        Dialog(Main())->close();
+        for (int i : {0, 1})
+            simSetCallDelay(H(i), 0);
     }
 
     // A picked device taken by the console meanwhile, or failing to open,
@@ -245,7 +325,7 @@ private slots:
                                                               : QStringLiteral("设备 %1 无法打开。")).arg(Serial(1))});
             QVERIFY(Panels(Main()).size() == 1 && Panels(Main())[0]->GetDevSerial() == Serial(2));
             Pick(Main(), {}, false); // drops the console's device from the list
-            Dialog(Main())->ScanDev(); // finds it unlisted
+            QVERIFY(Scan(Dialog(Main()))); // finds it unlisted
             QCOMPARE(Journal().join(' ').contains(QStringLiteral("(%1").arg(H(0))), !console);
             QCOMPARE(Shown(Dialog(Main())).value(0), Serial(console ? 2 : 1) + (console ? "+" : ""));
             QCOMPARE(Dialog(Main())->findChild<QLabel *>("lbNote")->text().contains("1 台设备正被调试窗口使用"), console);

@@ -95,7 +95,8 @@ private slots:
         clock.start();
         Click(Panel(m_a), "pbStop");
         Click(m_app.window.get(), "pbAddDev");
-        QVERIFY2(clock.elapsed() < 1000, "the interface waited for the hanging device");
+        QVERIFY(WaitIdle(Dialog(m_app.window.get())));
+        QVERIFY2(clock.elapsed() < 1000, "the scan waited for the hanging device");
         QVERIFY(Probes(m_a).isEmpty() && Probes(m_app.handles.at(1)).isEmpty());
         const int open = Journal().indexOf(Call("openDev(H)", m_app.handles.at(2)));
         QVERIFY(open >= 0 && Journal().indexOf(Call("closeDev(H)", m_app.handles.at(2))) > open);
@@ -103,7 +104,7 @@ private slots:
 
         QTest::mouseClick(DevButton(m_app.window.get(), 2), Qt::LeftButton);
         Click(Dialog(m_app.window.get()), "pbConfirm");
-        QVERIFY(WaitForInit(Panel(m_app.handles.at(2))));
+        QVERIFY(WaitConfirmed(m_app.window.get()) && WaitForInit(Panel(m_app.handles.at(2))));
         QVERIFY(Panel(m_a) && m_boxes->texts.isEmpty());
     }
 
@@ -137,22 +138,24 @@ private slots:
         simSetCallDelay(m_a, 300);
         QCOMPARE(simDetach(m_a), 0);
         Click(m_app.window.get(), "pbAddDev");
-        QVERIFY(panel);
+        QVERIFY(WaitIdle(Dialog(m_app.window.get())) && panel);
         QCOMPARE(Dialog(m_app.window.get())->GetCheckedDevs().size(), 2); // its entry stays with its panel
         QCOMPARE(simReattach(m_a), 0);
         simJournalClear();
         Click(Dialog(m_app.window.get()), "pbScanDev");
-        QVERIFY(Probes(m_a).isEmpty());
+        QVERIFY(WaitIdle(Dialog(m_app.window.get())) && Probes(m_a).isEmpty());
 
         QTRY_VERIFY_WITH_TIMEOUT(!panel, 10000); // its device is no longer open: reads fail
         QCOMPARE(m_boxes->texts, QStringList{QStringLiteral("设备已断开!\n") + Serial(1)});
         simSetCallDelay(m_a, 0);
         QVERIFY(simjournal::WaitForWorkers({m_a}));
         Click(Dialog(m_app.window.get()), "pbScanDev");
+        QVERIFY(WaitIdle(Dialog(m_app.window.get())));
         QCOMPARE(DevButton(m_app.window.get(), 1)->text(), Serial(1));
         QTest::mouseClick(DevButton(m_app.window.get(), 1), Qt::LeftButton);
         simFailNext("setCruiseTimes", 1);
         Click(Dialog(m_app.window.get()), "pbConfirm");
+        QVERIFY(WaitConfirmed(m_app.window.get()));
         QTRY_VERIFY(LogOf(Panel(m_a)).contains(QStringLiteral("初始化运动轴参数失败: 巡航参数")));
     }
 };

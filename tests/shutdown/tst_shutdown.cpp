@@ -1,6 +1,7 @@
-// The program's exit with panels open on slow devices: the library is released
-// first, while no call is inside it, then each panel closes its device once
-// and nothing else reaches the library.
+// The program's exit on slow devices, a panel just closed and a scan probing
+// new devices: the library is released first, once no call is inside it,
+// then each remaining panel closes its device once and nothing else reaches
+// the library.
 #include "tests/support/AppHarness.h"
 
 class TestShutdown : public QObject
@@ -11,23 +12,32 @@ private slots:
     void releaseThenClose()
     {
         harness::App app = harness::Start(3);
-        QCOMPARE(harness::OpenPanels(app.window.get(), 3).size(), 3);
-        for (int h : qAsConst(app.handles)) // workers are inside a status read most of the time
-            simSetCallDelay(h, 20);
-        QTest::qWait(100);
+        QList<ControlWidget *> panels = harness::OpenPanels(app.window.get(), 3);
+        QCOMPARE(panels.size(), 3);
+        QList<int> handles = app.handles;
+        for (int i = 4; i <= 6; ++i)
+            handles << simAttach(qPrintable(harness::Serial(i)), 1, 1);
+        for (int h : qAsConst(handles)) // workers are inside a status read most of the time
+            simSetCallDelay(h, 100);
+        QTest::qWait(200);
         simJournalClear();
-        QTest::mouseClick(app.window->findChild<QPushButton *>("pbClose"), Qt::LeftButton);
+        harness::BoxAnswerer boxes(QStringLiteral("确认"));
+        harness::Click(panels.at(0), "pbRemove");
+        harness::Click(app.window.get(), "pbAddDev");
+        QVERIFY(harness::Busy(harness::Dialog(app.window.get())));
         app.window.reset();
-        QVERIFY(simjournal::WaitForWorkers(app.handles));
+        QVERIFY(simjournal::WaitForWorkers(handles));
         QStringList after = simjournal::Journal();
         const int release = after.indexOf("releaseDev()");
         for (int i = 0; i < release; ++i)
-            QVERIFY2(simJournalEntryTime(i) + 20 <= simJournalEntryTime(release), qPrintable(after.at(i)));
+            QVERIFY2(simJournalEntryTime(i) + 100 <= simJournalEntryTime(release), qPrintable(after.at(i)));
+        const int closed = after.indexOf(simjournal::Call("closeDev(H)", handles.at(0)));
+        QVERIFY(closed >= 0 && closed < release);
+        QVERIFY(!after.contains(simjournal::Call("openDev(H)", handles.at(5)))); // the scan stopped
         after = after.mid(release + 1);
         std::sort(after.begin(), after.end());
-        QCOMPARE(after, QStringList({simjournal::Call("closeDev(H)", app.handles.at(0)),
-                                     simjournal::Call("closeDev(H)", app.handles.at(1)),
-                                     simjournal::Call("closeDev(H)", app.handles.at(2))}));
+        QCOMPARE(after, QStringList({simjournal::Call("closeDev(H)", handles.at(1)),
+                                     simjournal::Call("closeDev(H)", handles.at(2))}));
         QVERIFY(release >= 0 && simOverlapTotal() == 0);
     }
 };

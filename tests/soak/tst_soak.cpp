@@ -89,6 +89,7 @@ private slots:
             QTest::qWait(200);
         }
         Click(window->findChild<QPushButton *>("pbAddDev"), "end");
+        QVERIFY(WaitIdle(Dialog(window)));
         Click(Dialog(window)->findChild<QPushButton *>("pbConfirm"), "end");
         QString state;
         auto consistent = [&]() {

@@ -84,15 +84,52 @@ inline QPushButton *DevButton(MainWidget *window, int index)
     return Dialog(window)->findChild<QPushButton *>(QStringLiteral("pbDevInfo_%1").arg(index));
 }
 
-// Opens the dialog from the menu bar and toggles the buttons at the given
-// indexes; confirms unless told not to.
+// True while the dialog scans, waits for a device or opens devices (its
+// library calls run in the background, the list hidden meanwhile).
+inline bool Busy(AddDevWidget *dialog)
+{
+    const QWidget *busy = dialog->findChild<QWidget *>("wgBusy");
+    return busy && !busy->isHidden();
+}
+
+// True once the dialog's scan, wait or open has ended.
+inline bool WaitIdle(AddDevWidget *dialog, int timeoutMs = 10000)
+{
+    return QTest::qWaitFor([dialog] { return !Busy(dialog); }, timeoutMs);
+}
+
+// A scan of the dialog, waited for.
+inline bool Scan(AddDevWidget *dialog)
+{
+    dialog->ScanDev();
+    return WaitIdle(dialog);
+}
+
+// True once the dialog's confirm has ended and the main window has made a
+// panel for every checked device (one per pass of the event loop).
+inline bool WaitConfirmed(MainWidget *window, int timeoutMs = 10000)
+{
+    AddDevWidget *dialog = Dialog(window);
+    return QTest::qWaitFor([window, dialog] {
+        return !Busy(dialog) && window->findChildren<ControlWidget *>().size() == dialog->GetCheckedDevs().size();
+    }, timeoutMs);
+}
+
+// Opens the dialog from the menu bar, waits for its scan and toggles the
+// buttons at the given indexes; confirms unless told not to, and waits for
+// the opens and the panels.
 inline void Pick(MainWidget *window, const QList<int> &toggle, bool confirm = true)
 {
     QTest::mouseClick(window->findChild<QPushButton *>("pbAddDev"), Qt::LeftButton);
+    if (!WaitIdle(Dialog(window)))
+        qWarning("the add-device dialog's scan did not end");
     for (int i : toggle)
         QTest::mouseClick(DevButton(window, i), Qt::LeftButton);
-    if (confirm)
+    if (confirm) {
         QTest::mouseClick(Dialog(window)->findChild<QPushButton *>("pbConfirm"), Qt::LeftButton);
+        if (!WaitConfirmed(window))
+            qWarning("the add-device dialog's confirm did not end");
+    }
     // Tabs and panels are shown by their layouts on the next pass of the loop.
     QCoreApplication::processEvents();
 }
