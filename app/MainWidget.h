@@ -17,6 +17,7 @@ class DebugWidget;
 class DevConfig;
 class HelpWidget;
 class OptionWidget;
+class PanelRemote;
 class RemoteServer;
 struct DevInfo;
 
@@ -108,6 +109,7 @@ private:
     QList<ControlWidget *> m_ctrlWidgets;
     DevConfig *m_devConfig = nullptr;
     RemoteServer *m_remoteServer = nullptr;
+    PanelRemote *m_panelRemote = nullptr;
     QPoint m_pressPos;
     bool m_dragging = false;
     QRect m_savedGeometry;
