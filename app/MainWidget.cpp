@@ -11,9 +11,11 @@
 #include "misc/HelpWidget.h"
 #include "misc/OptionWidget.h"
 #include "panel/ControlWidget.h"
+#include "panel/PanelRemote.h"
 #include "remote/RemoteServer.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -274,6 +276,20 @@ MainWidget::MainWidget(QWidget *parent)
     // The script interface: each module registers its own methods on it.
     m_remoteServer = new RemoteServer(this);
     RegisterAppMethods(*m_remoteServer, this);
+    PanelRemote::Lookup lookup;
+    lookup.panelOf = [this](const QString &serial) -> ControlWidget * {
+        for (ControlWidget *panel : qAsConst(m_ctrlWidgets)) {
+            if (panel->GetDevSerial() == serial)
+                return panel;
+        }
+        return nullptr;
+    };
+    lookup.panels = [this]() { return m_ctrlWidgets; };
+    lookup.known = [this](const QString &serial) {
+        const QList<DevInfo> devices = m_addDevWidget->GetDevs();
+        return std::any_of(devices.begin(), devices.end(), [&](const DevInfo &info) { return info.serial == serial; });
+    };
+    m_panelRemote = new PanelRemote(m_remoteServer, lookup, this);
     connect(m_remoteServer, &RemoteServer::SigStatusChanged, m_optionWidget, &OptionWidget::ShowRemoteStatus);
     connect(m_optionWidget, &OptionWidget::SigRemoteSwitched, this, &MainWidget::SwitchRemote);
     ui->setupUi(this);
@@ -482,6 +498,7 @@ void MainWidget::MakeNextPanel()
     CruiseParam cruise;
     m_devConfig->LoadDevParams(entry.serial, move, jog, drive, cruise);
     panel->SetInitParams(move, jog, drive, cruise);
+    m_panelRemote->Attach(panel);
     m_ctrlWidgets.append(panel);
     LayoutMenuBar();
     LayoutCtrlWidgets();

@@ -21,6 +21,7 @@ class DebugWidget;
 class DevConfig;
 class HelpWidget;
 class OptionWidget;
+class PanelRemote;
 class QThread;
 class RemoteServer;
 
@@ -121,6 +122,7 @@ private:
     QList<QPointer<QThread>> m_closingThreads;
     DevConfig *m_devConfig = nullptr;
     RemoteServer *m_remoteServer = nullptr;
+    PanelRemote *m_panelRemote = nullptr;
     QPoint m_pressPos;
     bool m_dragging = false;
     QRect m_savedGeometry;

@@ -8,8 +8,8 @@
 //
 // Usage: actuator_bench [--quick] [--only PHASE]
 //   --quick  short windows, for trying it out
-//   --only   one phase: startup, memory, idle, cruising, charts, clicks, close,
-//            log, record, hour, latency or xcb
+//   --only   one phase: startup, memory, idle, cruising, charts, clicks, remote,
+//            close, log, record, hour, latency or xcb
 
 #include "app/MainWidget.h"
 #include "app/Startup.h"
@@ -33,6 +33,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +55,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -72,6 +76,8 @@ struct Timing
     int chartWindowMs = 10000;
     int chartWindows = 3;
     int recordRows = 100000;
+    int remoteStates = 2000;
+    int remoteMoves = 300;
     int hourMs = 60 * 60 * 1000;
     // Per latency of the latency phase.
     int scans = 3;
@@ -408,6 +414,7 @@ private:
     void MeasureCruising();
     void MeasureCharts();
     void MeasureClicks();
+    void MeasureRemote();
     void MeasureClose();
     void MeasureLog();
     void MeasureRecording();
@@ -822,6 +829,159 @@ std::vector<double> Bench::ClickLatencies(int clicks, int &lost)
     }
     simJournalClear();
     return latencies;
+}
+
+// A script's end of a connection, for a thread of its own: blocking reads.
+class BenchClient
+{
+public:
+    bool Connect(quint16 port, const QByteArray &token)
+    {
+        m_socket.connectToHost(QHostAddress::LocalHost, port);
+        return m_socket.waitForConnected(5000) && Call(R"("hello","params":{"token":")" + token + R"("})");
+    }
+    // Sends one request (method and params as JSON text) and reads up to its answer.
+    bool Call(const QByteArray &methodAndParams)
+    {
+        m_socket.write(R"({"jsonrpc":"2.0","id":)" + QByteArray::number(++m_id) + R"(,"method":)" + methodAndParams + "}\n");
+        const QByteArray id = R"("id":)" + QByteArray::number(m_id) + ',';
+        while (true) {
+            while (!m_socket.canReadLine()) {
+                if (!m_socket.waitForReadyRead(5000))
+                    return false;
+            }
+            const QByteArray line = m_socket.readLine();
+            if (line.contains(id))
+                return line.contains(R"("result")");
+        }
+    }
+
+private:
+    QTcpSocket m_socket;
+    int m_id = 0;
+};
+
+// The script interface with six devices polling: state round trips and move
+// requests from a client on a thread of its own, then the CPU of six devices
+// cruising with and without a client (the SDK's command-line tool, a process
+// of its own) subscribed to every event of every device.
+void Bench::MeasureRemote()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    const QString dir = QCoreApplication::applicationDirPath();
+    QSettings(dir + QStringLiteral("/appConfig.ini"), QSettings::IniFormat).setValue(QStringLiteral("remote/port"), port);
+    m_window->SwitchRemote(true);
+    QFile tokenFile(dir + QStringLiteral("/remote.token"));
+    tokenFile.open(QIODevice::ReadOnly);
+    const QByteArray token = tokenFile.readAll().trimmed();
+    QStringList serials;
+    QList<int> handles;
+    for (ControlWidget *panel : Panels()) {
+        serials << panel->GetDevSerial();
+        handles << panel->GetDevHandle();
+    }
+
+    simJournalClear();
+    std::vector<double> roundTrips;
+    // Simulator time when sent, device index, with a target; first those
+    // with target_mm, then as many without.
+    struct Sent
+    {
+        double simMs;
+        int device;
+        bool target;
+    };
+    std::vector<Sent> moves;
+    std::atomic<bool> done{false};
+    bool ok = true;
+    std::thread script([&]() {
+        BenchClient client;
+        ok = client.Connect(port, token);
+        std::mt19937 random(4321);
+        std::uniform_int_distribution<int> gap(5, 20);
+        for (int i = 0; ok && i < m_timing.remoteStates; ++i) {
+            const qint64 start = SteadyNs();
+            ok = client.Call(R"("state","params":{"device":")" + serials.at(i % serials.size()).toUtf8() + R"("})");
+            roundTrips.push_back(double(SteadyNs() - start) / 1e6);
+        }
+        for (int i = 0; ok && i < 2 * m_timing.remoteMoves; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(gap(random)));
+            const int device = i % serials.size();
+            const bool target = i < m_timing.remoteMoves;
+            moves.push_back({simNowMs(), device, target});
+            ok = client.Call(R"("move","params":{"device":")" + serials.at(device).toUtf8() + '"'
+                             + (target ? QByteArray(R"(,"target_mm":)") + (i / serials.size() % 2 ? "1.0" : "2.0") : "")
+                             + "}");
+        }
+        done = true;
+    });
+    RunUntil([&]() { return done.load(); }, 600000);
+    script.join();
+    const std::vector<Call> calls = ReadJournal();
+    std::vector<double> moveMs[2]; // without, with target
+    for (const Sent &move : moves) {
+        const QString expected = CallText("move", handles.at(move.device));
+        for (const Call &call : calls) {
+            if (call.text == expected && call.timeMs >= move.simMs) {
+                moveMs[move.target].push_back(call.timeMs - move.simMs);
+                break;
+            }
+        }
+    }
+    const double p50 = Percentile(roundTrips, 50), p99 = Percentile(roundTrips, 99);
+    m_rows.push_back({QStringLiteral("script interface: state round trip from a client, %1 requests, six devices polling")
+                          .arg(m_timing.remoteStates),
+                      QStringLiteral("p50 %1 ms, p99 %2 ms").arg(Num(p50, 3), Num(p99, 3)),
+                      QStringLiteral("p50 < 1 ms, p99 < 5 ms"), ok && p50 < 1.0 && p99 < 5.0});
+    for (const bool target : {false, true}) {
+        const double moveP99 = Percentile(moveMs[target], 99);
+        m_rows.push_back({QStringLiteral("script interface: move request%1 → the simulator entering move, %2 requests, "
+                                         "six devices polling")
+                              .arg(target ? QStringLiteral(" with target_mm (stored first, as a confirmed popup)")
+                                          : QString())
+                              .arg(m_timing.remoteMoves),
+                          QStringLiteral("p50 %1 ms, p99 %2 ms").arg(Num(Percentile(moveMs[target], 50), 3), Num(moveP99, 3)),
+                          QStringLiteral("p99 < 5 ms"),
+                          ok && int(moveMs[target].size()) == m_timing.remoteMoves && moveP99 < 5.0});
+    }
+
+    StartCruising(1000);
+    std::vector<double> without, with;
+    double notes = 0.0;
+    for (int w = 0; w < m_timing.cruiseWindows; ++w) {
+        without.push_back(Measure(m_timing.cruiseWindowMs).cpuPercent);
+        QProcess watch;
+        watch.start(QStringLiteral("python3"),
+                    QStringList{QStringLiteral("-B"), dir + QStringLiteral("/../bin/help/Nuvik_PythonSDK/actuator_cli.py"),
+                     QStringLiteral("--config-dir"), dir, QStringLiteral("--port"), QString::number(port),
+                     QStringLiteral("watch")} + qEnvironmentVariable("BENCH_EVENTS", "position status log").split(' '));
+        RunFor(1500);
+        watch.readAllStandardOutput();
+        const Window win = Measure(m_timing.cruiseWindowMs);
+        with.push_back(win.cpuPercent);
+        notes = std::max(notes, double(watch.readAllStandardOutput().count('\n')) / win.seconds);
+        watch.kill();
+        watch.waitForFinished();
+    }
+    StopAll();
+    const double extra = Median(with) - Median(without);
+    m_rows.push_back({QStringLiteral("script interface: CPU with six devices cruising, one client subscribed to "
+                                     "everything, more than without") + On(),
+                      QStringLiteral("%1 % of one core (%2 % against %3 %; %4 notifications/s)")
+                          .arg(Num(extra, 2), Num(Median(with), 2), Num(Median(without), 2), Num(notes, 0)),
+                      QStringLiteral("≤ 1 % of one core"), notes > 0 && extra <= 1.0});
+    m_notes << QStringLiteral("Script interface: a client on a thread of its own sends state requests one after "
+                              "another (round trip from writing the request to reading its answer), then move "
+                              "requests to the six devices in turn, 5 to 20 ms apart (from just before the request "
+                              "to the simulator's time stamp of the move call); CPU: %1 windows of %2 s of six devices "
+                              "cruising without and with `actuator_cli.py watch position status log` (a process of "
+                              "its own, not counted) subscribed to every device.")
+                   .arg(m_timing.cruiseWindows)
+                   .arg(m_timing.cruiseWindowMs / 1000);
+    m_window->SwitchRemote(false);
 }
 
 // Unchecking a device in the add-device dialog and confirming closes its
@@ -1380,6 +1540,8 @@ void Bench::Run(const QString &only, bool xcbChild)
         MeasureCharts();
     if (phase("clicks"))
         MeasureClicks();
+    if (phase("remote"))
+        MeasureRemote();
     if (phase("close"))
         MeasureClose();
     if (phase("log"))
@@ -1406,7 +1568,7 @@ void Bench::Run(const QString &only, bool xcbChild)
     // In the order of the issues' tables, offscreen before xcb.
     static const QStringList order{
         "CPU, six", "worker-to-interface", "CPU with all", "CPU with six", "chart repaints", "position updates",
-        "click on", "poll period", "start-up", "resident memory with", "resident memory growth", "cost of appending",
+        "click on", "script interface", "poll period", "start-up", "resident memory with", "resident memory growth", "cost of appending",
         "cost of recording", "interface blocked", "interface thread's", "exit with"};
     std::vector<Row> sorted;
     for (const QString &prefix : order) {
@@ -1451,6 +1613,8 @@ int main(int argc, char *argv[])
         timing.chartWindowMs = 3000;
         timing.chartWindows = 1;
         timing.recordRows = 20000;
+        timing.remoteStates = 300;
+        timing.remoteMoves = 60;
         timing.hourMs = 5 * 60 * 1000;
         timing.scans = 2;
         timing.latencyClicks = 60;

@@ -5,16 +5,18 @@
 #include "device/LibraryText.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QMutex>
 #include <QReadLocker>
 #include <QScopedValueRollback>
 #include <QStringList>
 #include <QThread>
-#include <QTime>
 #include <QTimer>
 #include <QWriteLocker>
 
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace {
 
@@ -39,6 +41,9 @@ constexpr int kPollIntervalMs = 60;
 constexpr double kPosFailed = -10000.0;
 constexpr double kPosThreshold = 3e-7;
 constexpr int kDisconnectFails = 5;
+// A script's motion command that shows neither motion nor its end: after
+// this many polls it started none (a motor that cannot move, a limit).
+constexpr int kQuietPolls = 3;
 
 // Status word bits.
 constexpr uint16_t kStopped = 1u << 2;
@@ -271,6 +276,12 @@ QString SerialComDev::GetActuatorSerial() const
     return m_actuatorSerial;
 }
 
+DeviceState SerialComDev::CopyState() const
+{
+    QMutexLocker locker(&m_stateMutex);
+    return m_state;
+}
+
 void SerialComDev::Init()
 {
     if (m_timer)
@@ -373,20 +384,33 @@ bool SerialComDev::CheckInited(int opType)
     if (m_inited)
         return true;
     ReportEntry({opType, tr("  初始化未完成"), OutcomeNone});
+    if (m_markScript && !m_scriptFailed) {
+        m_scriptFailed = true;
+        m_scriptFailure = tr("初始化未完成");
+    }
     return false;
 }
 
 void SerialComDev::ReportEntry(const LogEntry &entry)
 {
-    QString line = QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) + QLatin1Char('\n');
+    const QDateTime now = QDateTime::currentDateTime();
+    QString line = now.toString(QStringLiteral("hh:mm:ss")) + QLatin1Char('\n');
+    QString body;
+    if (m_markScript)
+        body += tr("[脚本] ");
     if (entry.opType >= 0 && entry.opType < kNamedOps)
-        line += tr(kOpNames[entry.opType]);
-    line += entry.text;
+        body += tr(kOpNames[entry.opType]);
+    body += entry.text;
     if (entry.outcome == OutcomeSuccess)
-        line += tr("操作成功");
+        body += tr("操作成功");
     else if (entry.outcome == OutcomeFailure)
-        line += tr("操作失败");
-    emit SigOutputMsg(line, entry.opType == OpDevEvent, entry.opType, entry.outcome);
+        body += tr("操作失败");
+    if (m_markScript && entry.outcome == OutcomeFailure && !m_scriptFailed) {
+        m_scriptFailed = true;
+        m_scriptFailure = body.simplified();
+    }
+    emit SigOutputMsg(line + body, entry.opType == OpDevEvent, entry.opType, entry.outcome,
+                      now.toMSecsSinceEpoch());
 }
 
 void SerialComDev::Report(int opType, const QString &text, int status)
@@ -541,8 +565,12 @@ void SerialComDev::SetManualModel(int nModel)
 
 void SerialComDev::ParamChanged(int nType, unsigned int nChanged)
 {
-    if (Stopped())
+    if (Stopped() || (m_scriptRequest && m_scriptFailed))
         return;
+    const QScopedValueRollback<bool> mark(m_markScript, m_scriptRequest != 0);
+    // Type 9 starts a cruise.
+    if (nType == OpCruise && m_scriptRequest)
+        StartMotion(true, std::numeric_limits<double>::quiet_NaN());
     switch (nType) {
     case OpSetMoveParam:
         PushMoveParam(nChanged);
@@ -819,6 +847,129 @@ void SerialComDev::PushTriParam()
     Report(OpSetTriParam, text, batch.Status());
 }
 
+void SerialComDev::BeginScript(quint32 nRequest, bool bMotion)
+{
+    m_scriptRequest = nRequest;
+    m_scriptMotion = bMotion;
+    m_scriptFailed = false;
+    m_scriptFailure.clear();
+}
+
+void SerialComDev::RunScriptCommand(int nCommand, bool bOn)
+{
+    if (Stopped() || !m_scriptRequest || m_scriptFailed)
+        return;
+    const QScopedValueRollback<bool> mark(m_markScript, true);
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    switch (nCommand) {
+    case CommandHome:
+        StartMotion(true, 0.0);
+        Home();
+        break;
+    case CommandStop:
+        StartMotion(false, none);
+        Stop();
+        break;
+    case CommandEnable:
+        StartMotion(false, none);
+        Enable(bOn);
+        break;
+    case CommandMove:
+        // move drives to the target the device holds.
+        StartMotion(true, m_sentMove.TargetPos);
+        Move();
+        break;
+    case CommandJogLeft:
+    case CommandJogRight:
+        StartMotion(true, none);
+        Jog(nCommand == CommandJogRight ? 0 : 1);
+        break;
+    case CommandDriveLeft:
+    case CommandDriveRight:
+        StartMotion(true, none);
+        Drive(nCommand == CommandDriveRight ? 0 : 1);
+        break;
+    default:
+        break;
+    }
+}
+
+void SerialComDev::EndScript(bool bSent)
+{
+    if (!bSent)
+        m_scriptRequest = 0;
+    if (Stopped() || !m_scriptRequest)
+        return;
+    // A motion command that failed, or never ran, started no motion.
+    if (m_scriptMotion && (m_scriptFailed || m_motionRequest != m_scriptRequest)) {
+        m_motionRequest = m_scriptRequest;
+        EndMotion();
+    }
+    const quint32 request = std::exchange(m_scriptRequest, 0);
+    emit SigScriptDone(request, !m_scriptFailed, m_scriptFailure);
+}
+
+// The wait of a script ends on the falling edge of running after its command.
+// The poll after the command may find the slide at rest already: it moved,
+// or stands at the target of a move or a homing, when the motion ended between
+// two polls; otherwise it may not have started yet, and only kQuietPolls polls
+// without any sign of motion tell it started none. Stop and enable start no
+// motion of their own but end with the braking they may cause.
+void SerialComDev::StartMotion(bool startsMotion, double target)
+{
+    m_motionRequest = m_scriptRequest;
+    m_motionPhase = MotionPending;
+    m_motionStill = !startsMotion;
+    m_motionFrom = m_lastPos;
+    m_motionTarget = target;
+    m_quietPolls = 0;
+}
+
+void SerialComDev::FollowMotion(uint16_t status, bool positionFresh)
+{
+    if (m_motionPhase == MotionEnded)
+        return;
+    // A jog or cruise rests between its steps and runs.
+    if (!(status & kStopped) || m_countMode != CountNone) {
+        m_motionPhase = MotionRunning;
+        return;
+    }
+    if (m_motionPhase == MotionPending && !m_motionStill) {
+        const bool moved = positionFresh && std::fabs(m_lastPos - m_motionFrom) > kPosThreshold;
+        const bool atTarget = positionFresh && std::fabs(m_lastPos - m_motionTarget) <= kPosThreshold;
+        if (!moved && !atTarget && ++m_quietPolls < kQuietPolls)
+            return;
+    }
+    EndMotion();
+}
+
+void SerialComDev::EndMotion()
+{
+    m_motionPhase = MotionEnded;
+    {
+        QMutexLocker locker(&m_stateMutex);
+        m_state.motionEnded = m_motionRequest;
+    }
+    emit SigMotionEnded(m_motionRequest);
+}
+
+void SerialComDev::KeepState(bool positionRead, double position, qint64 positionMs, bool statusRead,
+                             uint16_t status, qint64 statusMs)
+{
+    QMutexLocker locker(&m_stateMutex);
+    if (positionRead) {
+        m_state.positionRead = true;
+        m_state.positionMm = position;
+        m_state.positionReadMs = positionMs;
+    }
+    if (statusRead) {
+        m_state.statusRead = true;
+        m_state.statusWord = status;
+        m_state.statusReadMs = statusMs;
+    }
+    m_state.remaining = m_countMode == CountNone ? 0 : m_lastCount;
+}
+
 void SerialComDev::CloseDevice()
 {
     if (m_closed)
@@ -855,16 +1006,24 @@ void SerialComDev::UpdateStatus()
     const QScopedValueRollback<bool> polling(m_polling, true);
     const DevHandle h = m_handle.load();
 
+    // A script command run between two calls of this poll makes the earlier
+    // reads tell nothing of its motion.
+    const quint32 requestAtPosition = m_motionRequest;
     const double pos = getPositon(h);
-    if (pos > kPosFailed && std::fabs(m_lastPos - pos) > kPosThreshold) {
+    const qint64 posMs = QDateTime::currentMSecsSinceEpoch();
+    const bool posRead = pos > kPosFailed;
+    if (posRead && std::fabs(m_lastPos - pos) > kPosThreshold) {
         m_lastPos = pos;
-        emit SigPosChanged(pos);
+        emit SigPosChanged(pos, posMs);
     }
 
     if (!RunQueuedSlots())
         return;
+    const quint32 requestAtStatus = m_motionRequest;
     uint16_t st = 0;
-    if (getWorkStatus(h, &st) != 0) {
+    const bool statusRead = getWorkStatus(h, &st) == 0;
+    const qint64 statusMs = QDateTime::currentMSecsSinceEpoch();
+    if (!statusRead) {
         // Counted up to the fifth failure only: the loss is announced once.
         if (failCount < kDisconnectFails && ++failCount == kDisconnectFails) {
             ReportEntry({OpDevEvent, tr("设备已断开……"), OutcomeNone});
@@ -882,7 +1041,7 @@ void SerialComDev::UpdateStatus()
         if ((changed & kShownBits) || !m_statusKnown) {
             m_statusKnown = true;
             emit SigStatusChanged(st & kStopped, st & kEnabled, st & kHomed, st & kCtrlDisabled,
-                                  st & kMotorConnected, st);
+                                  st & kMotorConnected, st, statusMs);
         }
         if (changed & kMotorConnected) {
             if (st & kMotorConnected) {
@@ -906,8 +1065,12 @@ void SerialComDev::UpdateStatus()
         failCount = 0;
     }
 
-    if (RunQueuedSlots())
-        FollowCount(h);
+    if (!RunQueuedSlots())
+        return;
+    FollowCount(h);
+    if (statusRead && m_motionRequest == requestAtStatus)
+        FollowMotion(st, posRead && m_motionRequest == requestAtPosition);
+    KeepState(posRead, pos, posMs, statusRead, st, statusMs);
 }
 
 void SerialComDev::FollowCount(DevHandle handle)

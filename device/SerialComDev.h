@@ -75,6 +75,34 @@ struct LogEntry
     int outcome = OutcomeNone;
 };
 
+// The commands of the panel's buttons, as a script sends them (RunScriptCommand).
+enum DeviceCommand
+{
+    CommandHome,
+    CommandStop,
+    CommandEnable,
+    CommandMove,
+    CommandJogLeft,
+    CommandJogRight,
+    CommandDriveLeft,
+    CommandDriveRight,
+};
+
+// The device as the worker's last poll read it (times in ms since the epoch).
+struct DeviceState
+{
+    bool positionRead = false;
+    double positionMm = 0.0;
+    qint64 positionReadMs = 0;
+    bool statusRead = false;
+    quint16 statusWord = 0;
+    qint64 statusReadMs = 0;
+    // Jogs or cruises left, while the worker follows a count; 0 otherwise.
+    int remaining = 0;
+    // The last script request whose motion has ended (BeginScript).
+    quint32 motionEnded = 0;
+};
+
 Q_DECLARE_METATYPE(BtnParam)
 Q_DECLARE_METATYPE(TriParam)
 
@@ -112,6 +140,7 @@ public:
     DriveParam CopyDriveParam() const;
     CruiseParam CopyCruiseParam() const;
     QString GetActuatorSerial() const;
+    DeviceState CopyState() const;
 
     // Callable from any thread. From now on the poll and every queued command
     // or push do nothing; only CloseDevice still runs. A panel that goes, or
@@ -122,12 +151,14 @@ public:
     bool WaitWorkStopped(int timeoutMs);
 
 signals:
-    // nOpType and nOutcome are those of the log entry the line was made from.
-    void SigOutputMsg(QString strMsg, bool bWarning, int nOpType, int nOutcome);
-    void SigPosChanged(double dPos);
+    // nOpType and nOutcome are those of the log entry the line was made from;
+    // nTimeMs (as every nReadMs below) in ms since the epoch.
+    void SigOutputMsg(QString strMsg, bool bWarning, int nOpType, int nOutcome, qint64 nTimeMs);
+    // nReadMs: when the value was read from the device.
+    void SigPosChanged(double dPos, qint64 nReadMs);
     // nStatus: the whole status word the flags were read from.
     void SigStatusChanged(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin,
-                          bool bIsCtrlDisabled, bool isMotorConncted, quint16 nStatus);
+                          bool bIsCtrlDisabled, bool isMotorConncted, quint16 nStatus, qint64 nReadMs);
     void SigParamInited(int nModel);
     void SigDisconnect();
     // A push of group nType failed: the refused fields of the worker's copy
@@ -136,6 +167,11 @@ signals:
     void SigParamRefused(int nType);
     // The device took nModel as its actuator model (one set by hand).
     void SigActModelSet(int nModel);
+    // A script's request has run (EndScript): bAccepted unless a call of it
+    // failed or was refused; strWhy is then its log entry.
+    void SigScriptDone(quint32 nRequest, bool bAccepted, QString strWhy);
+    // The motion started by the script's request nRequest has ended.
+    void SigMotionEnded(quint32 nRequest);
 
 public slots:
     void Init();
@@ -154,12 +190,23 @@ public slots:
     // the worker's thread; slots still queued afterwards do nothing.
     void CloseDevice();
 
+    // A script's request (numbered by the caller, rising): the slots queued
+    // between BeginScript and EndScript are its steps, logged as coming from
+    // a script; a step after a failed one is left out. bMotion: the request
+    // is a command whose motion the poll follows until it ends
+    // (SigMotionEnded, DeviceState::motionEnded). bSent false: the request
+    // was refused before any step was queued.
+    void BeginScript(quint32 nRequest, bool bMotion);
+    void RunScriptCommand(int nCommand, bool bOn);
+    void EndScript(bool bSent);
+
 private slots:
     void UpdateStatus();
     void ConfirmWorkStopped();
 
 private:
     enum CountMode { CountCruise = 0, CountJog = 1, CountNone = 2 };
+    enum MotionPhase { MotionEnded, MotionPending, MotionRunning };
 
     bool Stopped() const;
     bool RunQueuedSlots();
@@ -179,6 +226,11 @@ private:
     QString MoveText(const MoveParam &param) const;
     QString EnableWord(bool enabled) const;
     void HoldDevice(DevHandle handle);
+    void StartMotion(bool startsMotion, double target);
+    void FollowMotion(uint16_t status, bool positionFresh);
+    void EndMotion();
+    void KeepState(bool positionRead, double position, qint64 positionMs, bool statusRead, uint16_t status,
+                   qint64 statusMs);
 
     std::atomic<int> m_handle{-1};
     // The device this worker holds in DeviceOwners, from SetDevHandle until
@@ -216,6 +268,24 @@ private:
     QString m_actuatorSerial;
     int32_t failCount = 0;
     bool m_closed = false;
+
+    // The script's request being run (0: none), whether a step of it failed
+    // and how, and whether the entries reported now belong to it.
+    quint32 m_scriptRequest = 0;
+    bool m_scriptMotion = false;
+    bool m_scriptFailed = false;
+    QString m_scriptFailure;
+    bool m_markScript = false;
+    // The motion of the last script command: from where, to where when
+    // known (NaN otherwise), and polls that showed it neither moving nor done.
+    quint32 m_motionRequest = 0;
+    MotionPhase m_motionPhase = MotionEnded;
+    bool m_motionStill = false;
+    double m_motionFrom = 0.0;
+    double m_motionTarget = 0.0;
+    int m_quietPolls = 0;
+    mutable QMutex m_stateMutex;
+    DeviceState m_state;
 };
 
 #endif

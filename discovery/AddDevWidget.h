@@ -31,6 +31,8 @@ public:
 
     // Copies of the checked entries, in list order.
     QList<DevInfo> GetCheckedDevs() const;
+    // Copies of every entry, in list order.
+    QList<DevInfo> GetDevs() const { return m_devList; }
     // Clears the checked flag of the device's entry and unchecks its button.
     void UncheckDev(DevHandle handle);
     // Drops the device's entry from the list.

@@ -2,7 +2,9 @@
 #include "ui_BtnParamWidget.h"
 
 #include <QtGlobal>
+
 #include <cmath>
+#include <type_traits>
 
 BtnParamWidget::BtnParamWidget(QWidget *parent)
     : FramelessDialog(parent)
@@ -134,7 +136,58 @@ void BtnParamWidget::ConfirmParam()
         param.backSleepLevel = static_cast<uint16_t>(ui->sbSleepLev->value());
     if (set & 0x80)
         param.backDormant = static_cast<uint16_t>(ui->sbDormant->value());
+    Confirm(param, set);
+}
 
+// A value outside its field's range is refused with the field's label and
+// range, as a popup's range warning reads.
+bool BtnParamWidget::ConfirmGiven(const std::array<double, 8> &values, unsigned int fields, QString *refusal)
+{
+    const QLabel *labels[] = {ui->lbSpeed, ui->lbMode, ui->lbStep, ui->lbPos1,
+                              ui->lbPos2, ui->lbLightLev, ui->lbSleepLev, ui->lbDormant};
+    std::array<double, 8> shown = values;
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        const Field &field = m_fields[i];
+        if (!(fields & field.bit))
+            continue;
+        double maximum = ui->cbMode->count() - 1;
+        int decimals = 0;
+        if (auto *decimal = qobject_cast<QDoubleSpinBox *>(field.input)) {
+            maximum = decimal->maximum();
+            decimals = decimal->decimals();
+            // As the field would hold it; NaN stays out of every range.
+            const double scale = std::pow(10.0, decimals);
+            shown[i] = std::round(values[i] * scale) / scale;
+        } else if (auto *spin = qobject_cast<QSpinBox *>(field.input)) {
+            maximum = spin->maximum();
+        }
+        const double value = shown[i];
+        if (!(value >= field.minimum && value <= maximum)) {
+            *refusal = labels[i]->text() + tr(" 超出限制范围\n")
+                + QStringLiteral("[%1-%2]!").arg(field.minimum, 0, 'f', decimals).arg(maximum, 0, 'f', decimals);
+            return false;
+        }
+    }
+    BtnParam param = m_param;
+    const auto take = [&](unsigned int bit, auto &member) {
+        if (fields & bit)
+            member = static_cast<std::decay_t<decltype(member)>>(shown[std::size_t(std::log2(bit))]);
+    };
+    take(0x01, param.speed);
+    take(0x02, param.mode);
+    take(0x04, param.jogStep);
+    take(0x08, param.pos1);
+    take(0x10, param.pos2);
+    take(0x20, param.backLightLevel);
+    take(0x40, param.backSleepLevel);
+    take(0x80, param.backDormant);
+    Confirm(param, fields);
+    RestoreParam();
+    return true;
+}
+
+void BtnParamWidget::Confirm(const BtnParam &param, unsigned int set)
+{
     int nChanged = 0;
     if (std::fabs(param.speed - m_param.speed) > 0.003f)
         nChanged |= 0x01;

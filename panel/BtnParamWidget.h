@@ -4,6 +4,7 @@
 #include "app/FramelessDialog.h"
 #include "device/SerialComDev.h"
 
+#include <array>
 #include <vector>
 
 namespace Ui {
@@ -32,6 +33,14 @@ public:
     void ParamRefused(const BtnParam &param, unsigned int known);
     // The record last received or confirmed.
     BtnParam GetParam() const;
+    // Confirms values as if set in the dialog, for a script: values holds
+    // the fields in record order (field i has bit 1 << i of the change set,
+    // the mode its index), fields the bits of those given. False, with a
+    // range warning's text in *refusal, when one is outside its field's
+    // range; otherwise held, shown and announced as a confirm would.
+    bool ConfirmGiven(const std::array<double, 8> &values, unsigned int fields, QString *refusal);
+    // Fields the device is known to hold (SetParam).
+    unsigned int KnownFields() const { return m_known; }
 
 signals:
     // Confirmed values; changed has one bit per field that differs.
@@ -58,6 +67,8 @@ private:
     void ShowKnown();
     // The fields not showing "未知".
     unsigned int SetFields() const;
+    // param held, with the fields set known, and announced.
+    void Confirm(const BtnParam &param, unsigned int set);
 
     Ui::BtnParamWidget *ui;
     BtnParam m_param;

@@ -76,6 +76,16 @@ void CruiseCtrlWidget::ConfirmParam()
     emit SigParamConfirmed(changed, m_param);
 }
 
+bool CruiseCtrlWidget::ConfirmGiven(const CruiseParam &param, QString *refusal)
+{
+    int changed = 0;
+    if (!m_fields->AcceptGiven(m_param, param, m_travelMm, &changed, refusal))
+        return false;
+    RestoreParam();
+    emit SigParamConfirmed(changed, m_param);
+    return true;
+}
+
 void CruiseCtrlWidget::paintEvent(QPaintEvent *)
 {
     PaintStyledBackground(this);

@@ -72,6 +72,16 @@ void DriveParamWidget::ConfirmParam()
     emit SigParamConfirmed(changed, m_param);
 }
 
+bool DriveParamWidget::ConfirmGiven(const DriveParam &param, QString *refusal)
+{
+    int changed = 0;
+    if (!m_fields->AcceptGiven(m_param, param, m_travelMm, &changed, refusal))
+        return false;
+    RestoreParam();
+    emit SigParamConfirmed(changed, m_param);
+    return true;
+}
+
 void DriveParamWidget::paintEvent(QPaintEvent *)
 {
     PaintStyledBackground(this);

@@ -62,6 +62,16 @@ void JogParamWidget::ConfirmParam()
     emit SigParamConfirmed(changed, m_param);
 }
 
+bool JogParamWidget::ConfirmGiven(const JogParam &param, QString *refusal)
+{
+    int changed = 0;
+    if (!m_fields->AcceptGiven(m_param, param, m_travelMm, &changed, refusal))
+        return false;
+    RestoreParam();
+    emit SigParamConfirmed(changed, m_param);
+    return true;
+}
+
 void JogParamWidget::paintEvent(QPaintEvent *)
 {
     PaintStyledBackground(this);

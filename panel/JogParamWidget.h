@@ -26,6 +26,11 @@ public:
 
     // Travel of the device's model, the bound of its position fields.
     void SetTravel(int travelMm);
+    // Confirms param as if typed in and confirmed, for a script: false, with
+    // the range warning's text in *refusal, at the first field out of range;
+    // otherwise held, shown and announced as a confirm would.
+    bool ConfirmGiven(const JogParam &param, QString *refusal);
+    JogParam GetParam() const { return m_param; }
 
 signals:
     // Valid values confirmed; changed has one bit per field that differs.

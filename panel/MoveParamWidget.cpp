@@ -74,6 +74,16 @@ void MoveParamWidget::ConfirmParam()
     emit SigParamConfirmed(changed, m_param);
 }
 
+bool MoveParamWidget::ConfirmGiven(const MoveParam &param, QString *refusal)
+{
+    int changed = 0;
+    if (!m_fields->AcceptGiven(m_param, param, m_travelMm, &changed, refusal))
+        return false;
+    RestoreParam();
+    emit SigParamConfirmed(changed, m_param);
+    return true;
+}
+
 void MoveParamWidget::paintEvent(QPaintEvent *)
 {
     PaintStyledBackground(this);

@@ -177,7 +177,37 @@ public:
         return true;
     }
 
+    // As Accept, for a whole group given as values (a script's) rather than
+    // typed in: the fields are left alone and no warning is shown; a refused
+    // field's warning text goes to *refusal.
+    bool AcceptGiven(Group &held, const Group &given, int travel, int *changed, QString *refusal) const
+    {
+        int bits = 0;
+        for (const Field &field : m_fields) {
+            if (!std::visit([&](auto member) { return Fits(field, given.*member, travel); }, field.member)) {
+                *refusal = ParamValue::RangeMessage(m_owner->metaObject()->className(), field.prefix, field.range,
+                                                    travel);
+                return false;
+            }
+            if (std::visit([&](auto member) { return ParamValue::Differs(given.*member, held.*member); },
+                           field.member))
+                bits |= field.bit;
+        }
+        held = given;
+        *changed = bits;
+        return true;
+    }
+
 private:
+    static bool Fits(const Field &, bool, int) { return true; }
+
+    template <typename T>
+    static bool Fits(const Field &field, T value, int travel)
+    {
+        const double high = field.range.travel ? double(travel) : field.range.high;
+        return ParamValue::InRange(value, field.range.low, high);
+    }
+
     static bool Read(const Field &field, bool, int, bool *value)
     {
         *value = field.checkBox->isChecked();
@@ -189,10 +219,7 @@ private:
     {
         const QString text = field.lineEdit->text();
         T parsed {};
-        if (!ParamValue::Parse(text, &parsed))
-            return false;
-        const double high = field.range.travel ? double(travel) : field.range.high;
-        if (!ParamValue::InRange(parsed, field.range.low, high))
+        if (!ParamValue::Parse(text, &parsed) || !Fits(field, parsed, travel))
             return false;
         *value = text == ParamValue::Text(held) ? held : parsed;
         return true;

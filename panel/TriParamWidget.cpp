@@ -1,8 +1,9 @@
 #include "panel/TriParamWidget.h"
 #include "ui_TriParamWidget.h"
 
-
 #include <QComboBox>
+
+#include <cmath>
 
 TriParamWidget::TriParamWidget(QWidget *parent)
     : FramelessDialog(parent)
@@ -86,6 +87,40 @@ void TriParamWidget::ConfirmParam()
     }
 
     emit SigParamConfirmed(m_param[0], m_param[1]);
+}
+
+// Each record carries both displacements; those of IO1's record count.
+bool TriParamWidget::ConfirmGiven(const TriParam &io1, const TriParam &io2, QString *refusal)
+{
+    TriParam given[2] = {io1, io2};
+    const QDoubleSpinBox *disp[2] = {ui->dsbStep_1, ui->dsbStep_2};
+    const QSpinBox *outTime[2] = {ui->sbOutElapse_1, ui->sbOutElapse_2};
+    const double scale = std::pow(10.0, disp[0]->decimals());
+    // As the fields would hold them; NaN stays out of every range.
+    const double shown[2] = {std::round(io1.inDisp1 * scale) / scale, std::round(io1.inDisp2 * scale) / scale};
+    for (int io = 0; io < 2; ++io) {
+        const QString line = QStringLiteral("IO%1 ").arg(io + 1);
+        if (!(shown[io] >= disp[io]->minimum() && shown[io] <= disp[io]->maximum())) {
+            *refusal = line + tr("相对位移 超出限制范围\n")
+                + QStringLiteral("[%1-%2]!").arg(disp[io]->minimum(), 0, 'f', disp[io]->decimals())
+                      .arg(disp[io]->maximum(), 0, 'f', disp[io]->decimals());
+            return false;
+        }
+        if (given[io].outTime < outTime[io]->minimum() || given[io].outTime > outTime[io]->maximum()) {
+            *refusal = line + tr("输出电平时间 超出限制范围\n")
+                + QStringLiteral("[%1-%2]!").arg(outTime[io]->minimum()).arg(outTime[io]->maximum());
+            return false;
+        }
+    }
+    for (TriParam &param : given) {
+        param.inDisp1 = shown[0];
+        param.inDisp2 = shown[1];
+    }
+    m_param[0] = given[0];
+    m_param[1] = given[1];
+    RestoreParam();
+    emit SigParamConfirmed(m_param[0], m_param[1]);
+    return true;
 }
 
 void TriParamWidget::RestoreParam()

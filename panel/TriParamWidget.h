@@ -25,6 +25,11 @@ public:
     void ShowDevInfo(const ActuatorModelInfo &model, const QString &serial);
     // The record last confirmed for IO1 (io 0) or IO2 (io 1).
     TriParam GetParam(int io) const;
+    // Confirms both records as if set in the dialog, for a script: false,
+    // with a range warning's text in *refusal, when a displacement or an
+    // output time is outside its field's range; otherwise held, shown and
+    // announced as a confirm would.
+    bool ConfirmGiven(const TriParam &io1, const TriParam &io2, QString *refusal);
 
 signals:
     // Confirmed settings of IO1 and IO2.

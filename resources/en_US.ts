@@ -126,6 +126,12 @@
         <source>未知</source>
         <translation>?</translation>
     </message>
+    <message>
+        <source> 超出限制范围
+</source>
+        <translation> out of range
+</translation>
+    </message>
 </context>
 <context>
     <name>ChartWidget</name>
@@ -1698,11 +1704,19 @@ Sleep after: %8min
     </message>
     <message>
         <source>读取按钮参数失败: 设备中的按钮参数未知</source>
-        <translation>Reading the offline parameters failed: the device's offline parameters are unknown</translation>
+        <translation>Reading the offline parameters failed: the device&apos;s offline parameters are unknown</translation>
     </message>
     <message>
         <source>未知</source>
         <translation>unknown</translation>
+    </message>
+    <message>
+        <source>初始化未完成</source>
+        <translation>not initialized yet</translation>
+    </message>
+    <message>
+        <source>[脚本] </source>
+        <translation>[Script] </translation>
     </message>
 </context>
 <context>
@@ -1786,6 +1800,18 @@ Sleep after: %8min
     <message>
         <source>设置</source>
         <translation>Set</translation>
+    </message>
+    <message>
+        <source>相对位移 超出限制范围
+</source>
+        <translation>offset out of range
+</translation>
+    </message>
+    <message>
+        <source>输出电平时间 超出限制范围
+</source>
+        <translation>output time out of range
+</translation>
     </message>
 </context>
 </TS>

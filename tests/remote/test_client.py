@@ -1,6 +1,7 @@
 """The Python client against the program, started headless with -remote in a
-folder of its own: connecting, the token, errors as exceptions, the
-command-line tool."""
+folder of its own: connecting, the token, errors as exceptions, the device
+methods' refusals without a panel, the command-line tool. The SDK's example
+moving devices through open panels runs in tst_remotedevices."""
 
 import os
 import re
@@ -88,6 +89,20 @@ class ClientTest(unittest.TestCase):
                 client.move("QMA 202412000001", float("nan"))
             self.assertEqual(client.hello((self.folder / "remote.token").read_text().strip())["protocol"], 1)
 
+    def test_device_methods_need_a_known_device_with_a_panel(self):
+        # The headless program has scanned the two default controllers and opened no panel.
+        with self.connect() as client:
+            for call, code in [(lambda: client.state("QMA 202412000001"), actuator_remote.PANEL_CLOSED),
+                               (lambda: client.move("QMB 202412000002", 1.0), actuator_remote.PANEL_CLOSED),
+                               (lambda: client.wait("NO SUCH DEVICE", 1), actuator_remote.UNKNOWN_DEVICE),
+                               (lambda: client.set_params("QMA 202412000001", "move", Speed=1), actuator_remote.PANEL_CLOSED),
+                               (lambda: client.subscribe(["position"], device="NO SUCH"), actuator_remote.UNKNOWN_DEVICE)]:
+                with self.assertRaises(actuator_remote.RemoteError) as refused:
+                    call()
+                self.assertEqual(refused.exception.code, code)
+            self.assertEqual(client.stop_all(), [])
+            self.assertTrue(client.subscribe(["position", "status", "log"]))
+
     def test_missing_token_file_is_explained(self):
         with tempfile.TemporaryDirectory() as empty, self.assertRaisesRegex(FileNotFoundError, "switch remote control on"):
             actuator_remote.connect(config_dir=empty)
@@ -98,7 +113,7 @@ class ClientTest(unittest.TestCase):
         self.assertIn('"protocol": 1', hello.stdout)
         refused = self.cli("jog", "NO SUCH DEVICE", "left")
         self.assertEqual(refused.returncode, 1)
-        self.assertTrue(re.match(r"error -32\d{3}: ", refused.stderr), refused.stderr)
+        self.assertTrue(re.match(r"error -32001: ", refused.stderr), refused.stderr)
         self.assertEqual(self.cli("move").returncode, 2)
         self.assertEqual(self.cli("--port", str(free_port()), "hello").returncode, 3)
 

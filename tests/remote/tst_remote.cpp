@@ -3,6 +3,7 @@
 // limit, a client that reads nothing, many clients, asynchronous answers and
 // notifications. The methods are the test's own.
 #include "remote/RemoteServer.h"
+#include "tests/support/RemoteClient.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,42 +13,7 @@
 
 #include <memory>
 
-namespace {
-
-// A script's end of one connection.
-struct Client
-{
-    QTcpSocket socket;
-
-    explicit Client(quint16 port, QHostAddress::SpecialAddress host = QHostAddress::LocalHost)
-    {
-        socket.connectToHost(QHostAddress(host), port);
-        socket.waitForConnected(5000);
-    }
-    void Call(const QJsonValue &id, const QString &method, const QJsonObject &params = {})
-    {
-        const QJsonObject request{{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
-        socket.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
-    }
-    // The next message; empty when none comes in time or the connection closed.
-    QJsonObject Next(int timeoutMs = 5000)
-    {
-        (void)QTest::qWaitFor([this] { return socket.canReadLine() || socket.state() == QAbstractSocket::UnconnectedState; },
-                        timeoutMs);
-        return socket.canReadLine() ? QJsonDocument::fromJson(socket.readLine()).object() : QJsonObject();
-    }
-    bool Closed()
-    {
-        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
-    }
-};
-
-int Code(const QJsonObject &reply)
-{
-    return reply.value("error").toObject().value("code").toInt();
-}
-
-} // namespace
+using namespace remoteclient;
 
 class TestRemote : public QObject
 {
