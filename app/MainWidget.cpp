@@ -393,7 +393,7 @@ void MainWidget::UpdateCtrlWidgets()
 
     for (const DevInfo &entry : qAsConst(entries)) {
         CreateDevTab(entry);
-        auto *panel = new ControlWidget(ui->wgControls);
+        auto *panel = new ControlWidget(ui->wgControls, m_devConfig);
         panel->SetDevInfo(entry);
         connect(panel, &ControlWidget::SigClosed, this, &MainWidget::CloseCtrlWidget);
         connect(panel, &ControlWidget::SigDisconnect, this, &MainWidget::DevDisconnect);

@@ -1,8 +1,8 @@
 #include "chart/ChartWidget.h"
 #include "ui_ChartWidget.h"
 
-#include "chart/DeviceTrace.h"
 #include "chart/PositionTrace.h"
+#include "chart/SaveFileDialog.h"
 #include "device/SerialComDev.h"
 
 #include <QDateTime>

@@ -2,59 +2,27 @@
 
 #include "chart/ChartWidget.h"
 #include "chart/PositionRecorder.h"
+#include "chart/SaveFileDialog.h"
 #include "device/SerialComDev.h"
-#include "panel/ControlWidget.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QMenu>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QTextBrowser>
 
-QString AskSaveFile(QWidget *parent, const QString &title, const QString &device, const QString &kind,
-                    const QString &suffix, const QString &filter, QString *dir)
-{
-    QString folder = dir ? *dir : QString();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
-    QString name = device.isEmpty() ? QStringLiteral("device") : device;
-    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]+")), QStringLiteral("_"));
-    if (!kind.isEmpty())
-        name += QLatin1Char('_') + kind;
-    name += QDateTime::currentDateTime().toString(QStringLiteral("_yyyyMMdd_HHmmss.")) + suffix;
-
-    QPointer<QFileDialog> dialog = new QFileDialog(parent, title, QDir(folder).filePath(name), filter);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(suffix);
-    dialog->selectFile(name);
-    const int result = dialog->exec();
-    if (!dialog)
-        return QString();
-    const QStringList files = dialog->selectedFiles();
-    delete dialog;
-    if (result != QDialog::Accepted || files.isEmpty())
-        return QString();
-    if (dir)
-        *dir = QFileInfo(files.first()).absolutePath();
-    return files.first();
-}
-
-DeviceTrace::DeviceTrace(ControlWidget *panel, QPushButton *chartButton, QTextBrowser *log)
+DeviceTrace::DeviceTrace(QWidget *panel, SerialComDev *worker, const std::function<int()> &travel,
+                         QPushButton *chartButton, QTextBrowser *log)
     : QObject(panel)
     , m_panel(panel)
+    , m_worker(worker)
+    , m_travel(travel)
     , m_chartButton(chartButton)
     , m_log(log)
     , m_trace(new PositionTrace(this))
     , m_recorder(new PositionRecorder(this))
 {
-    SerialComDev *worker = panel->GetWorker();
     connect(worker, &SerialComDev::SigPosChanged, m_trace, &PositionTrace::AddPosition);
     connect(worker, &SerialComDev::SigPosChanged, m_recorder, &PositionRecorder::AddPosition);
     connect(worker, &SerialComDev::SigStatusChanged, m_trace, &PositionTrace::AddStatus);
@@ -116,8 +84,7 @@ void DeviceTrace::ShowChart()
         m_chart->setWindowFlags(Qt::Window);
         m_chart->setWindowTitle(m_devName);
         connect(m_chart, &ChartWidget::SigWarning, this, &DeviceTrace::SigWarning);
-        ControlWidget *panel = m_panel;
-        m_chart->SetTravelSource([panel]() { return panel->GetTravel(); });
+        m_chart->SetTravelSource(m_travel);
         m_chart->SetRecording(m_recorder->IsRecording(), m_recorder->FilePath(), m_recorder->Rows());
         m_chart->SetRecordEnabled(m_trace->LostAt() < 0);
         connect(m_chart, &ChartWidget::SigRecord, this, &DeviceTrace::Record);
@@ -143,11 +110,10 @@ void DeviceTrace::AddLogEntry(QString, bool, int nOpType, int nOutcome)
     case OpCruise:
         if (nOutcome == OutcomeSuccess) {
             // What the worker holds is what the device was last told.
-            SerialComDev *worker = m_panel->GetWorker();
             if (nOpType == OpMove) {
-                targets = {worker->CopyMoveParam().TargetPos};
+                targets = {m_worker->CopyMoveParam().TargetPos};
             } else {
-                const CruiseParam cruise = worker->CopyCruiseParam();
+                const CruiseParam cruise = m_worker->CopyCruiseParam();
                 targets = {cruise.BeginPos, cruise.EndPos};
             }
         }
@@ -160,7 +126,7 @@ void DeviceTrace::AddLogEntry(QString, bool, int nOpType, int nOutcome)
 
 void DeviceTrace::DeviceLost()
 {
-    m_travelAtLoss = m_panel->GetTravel();
+    m_travelAtLoss = m_travel();
     m_trace->MarkLost();
     m_recorder->DeviceLost();
     if (m_chart) {

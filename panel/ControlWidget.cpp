@@ -1,7 +1,6 @@
 #include "panel/ControlWidget.h"
 #include "ui_ControlWidget.h"
 
-#include "app/MainWidget.h"
 #include "chart/DeviceTrace.h"
 #include "config/DevConfig.h"
 #include "panel/BtnParamWidget.h"
@@ -48,9 +47,10 @@ const char kOriginGreen[] = ".QLabel#lbOriginLight{border-image: url(:/image/gre
 
 } // namespace
 
-ControlWidget::ControlWidget(QWidget *parent)
+ControlWidget::ControlWidget(QWidget *parent, DevConfig *store)
     : QWidget(parent)
     , ui(new Ui::ControlWidget)
+    , m_store(store)
     , m_model(GetActuatorModel(0))
 {
     ui->setupUi(this);
@@ -109,7 +109,7 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(m_worker, &SerialComDev::SigParamRefused, this, &ControlWidget::ParamRefused);
 
     // Chart, recording and log export.
-    m_trace = new DeviceTrace(this, ui->pbChart, ui->textBrowser);
+    m_trace = new DeviceTrace(this, m_worker, [this]() { return GetTravel(); }, ui->pbChart, ui->textBrowser);
     connect(m_trace, &DeviceTrace::SigWarning, this,
             [this](const QString &text) { emit SigWarning(text, nullptr); });
 
@@ -210,7 +210,7 @@ void ControlWidget::UpdateMoveParam(int nChanged, const MoveParam &param)
         if (nChanged & kMoveSpeedAccBits) {
             m_driveParam->SetSpeedAcc(param.Speed, param.Acc);
         }
-        if (DevConfig *config = GetDevConfig())
+        if (DevConfig *config = m_store)
             config->SaveMoveParam(m_devName, param);
     }
     emit SigUpdateParam(OpSetMoveParam, nChanged);
@@ -220,7 +220,7 @@ void ControlWidget::UpdateJogParam(int nChanged, const JogParam &param)
 {
     if (nChanged != 0) {
         m_worker->SetJogParam(param);
-        if (DevConfig *config = GetDevConfig())
+        if (DevConfig *config = m_store)
             config->SaveJogParam(m_devName, param);
     }
     emit SigUpdateParam(OpSetJogParam, nChanged);
@@ -233,7 +233,7 @@ void ControlWidget::UpdateDriveParam(int nChanged, const DriveParam &param)
         if (nChanged & kDriveSpeedAccBits) {
             m_moveParam->SetSpeedAcc(param.Speed, param.Acc);
         }
-        if (DevConfig *config = GetDevConfig())
+        if (DevConfig *config = m_store)
             config->SaveDriveParam(m_devName, param);
     }
     emit SigUpdateParam(OpSetDriveParam, nChanged);
@@ -244,7 +244,7 @@ void ControlWidget::UpdateCruiseParam(int nChanged, const CruiseParam &param)
     DisableBtns();
     if (nChanged != 0) {
         m_worker->SetCruiseParam(param);
-        if (DevConfig *config = GetDevConfig())
+        if (DevConfig *config = m_store)
             config->SaveCruiseParam(m_devName, param);
     }
     emit SigUpdateParam(OpCruise, nChanged);
@@ -379,7 +379,7 @@ void ControlWidget::ParamInited(int nModel)
 // device holds, as the worker's copy did.
 void ControlWidget::ParamRefused(int nType)
 {
-    DevConfig *config = GetDevConfig();
+    DevConfig *config = m_store;
     switch (nType) {
     case OpSetMoveParam:
     case OpSetDriveParam: {

@@ -22,6 +22,7 @@ class JogParamWidget;
 class DriveParamWidget;
 class CruiseCtrlWidget;
 class DeviceTrace;
+class DevConfig;
 class BtnParamWidget;
 class TriParamWidget;
 
@@ -32,7 +33,8 @@ class ControlWidget : public QWidget
     Q_OBJECT
 
 public:
-    explicit ControlWidget(QWidget *parent = nullptr);
+    // store: where the confirmed parameters are kept (none: they are not).
+    explicit ControlWidget(QWidget *parent = nullptr, DevConfig *store = nullptr);
     ~ControlWidget() override;
 
     // The log keeps its newest kLogKeptLines lines of text; older ones go at
@@ -106,6 +108,7 @@ private:
     BtnParamWidget *m_btnParam = nullptr;
     TriParamWidget *m_triParam = nullptr;
     DeviceTrace *m_trace = nullptr;
+    QPointer<DevConfig> m_store;
     SerialComDev *m_worker = nullptr;
     QThread *m_thread = nullptr;
     QString m_devName;
