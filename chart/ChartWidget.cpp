@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>
+#include <QPainter>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QWheelEvent>
@@ -68,12 +69,79 @@ void SetAxis(QValueAxis *axis, double low, double high)
     axis->setRange(low, high);
 }
 
+// Replacing a series' points lays the series out again, outline included,
+// even when they are the same.
+void Show(QXYSeries *series, const QVector<QPointF> &points)
+{
+    if (series->pointsVector() != points)
+        series->replace(points);
+}
+
 QString TimeText(qint64 ms)
 {
     return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("hh:mm:ss.zzz"));
 }
 
 } // namespace
+
+// A part of the plot drawn by itself rather than as a series: a series is
+// laid out anew, its outline traced for hit tests, whenever its points
+// change, and in a scrolling chart they change at every redraw. The points
+// are values (time in the x axis' unit, position in mm), mapped when painted,
+// so that the layer follows the plot area and the axes' ranges as the series do.
+class PlotLayer : public QGraphicsItem
+{
+public:
+    using Draw = std::function<void(QPainter *, const QPolygonF &)>;
+
+    PlotLayer(QChart *chart, QValueAxis *axisX, QValueAxis *axisY, qreal z, const Draw &draw)
+        : QGraphicsItem(chart)
+        , m_axisX(axisX)
+        , m_axisY(axisY)
+        , m_area(chart->plotArea())
+        , m_draw(draw)
+    {
+        setZValue(z);
+        QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF &area) {
+            prepareGeometryChange();
+            m_area = area;
+        });
+        for (QValueAxis *axis : {axisX, axisY})
+            QObject::connect(axis, &QValueAxis::rangeChanged, chart, [this]() { update(); });
+    }
+
+    void SetPoints(const QVector<QPointF> &points)
+    {
+        if (points == m_points)
+            return;
+        m_points = points;
+        update();
+    }
+    const QVector<QPointF> &Points() const { return m_points; }
+
+    QRectF boundingRect() const override { return m_area; }
+
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
+    {
+        const double left = m_axisX->min();
+        const double low = m_axisY->min();
+        const double sx = m_area.width() / (m_axisX->max() - left);
+        const double sy = m_area.height() / (m_axisY->max() - low);
+        QPolygonF mapped;
+        mapped.reserve(m_points.size());
+        for (const QPointF &p : qAsConst(m_points))
+            mapped << QPointF(m_area.left() + (p.x() - left) * sx, m_area.bottom() - (p.y() - low) * sy);
+        painter->setClipRect(m_area);
+        m_draw(painter, mapped);
+    }
+
+private:
+    QValueAxis *m_axisX;
+    QValueAxis *m_axisY;
+    QRectF m_area;
+    Draw m_draw;
+    QVector<QPointF> m_points;
+};
 
 ChartWidget::ChartWidget(PositionTrace *trace, QWidget *parent)
     : QWidget(parent)
@@ -140,14 +208,21 @@ void ChartWidget::SetUpChart()
     for (QAbstractAxis *axis : {static_cast<QAbstractAxis *>(m_axisX), static_cast<QAbstractAxis *>(m_axisY)}) {
         axis->setLabelsColor(kText);
         axis->setTitleBrush(kText);
-        axis->setGridLineColor(kGrid);
+        // Cosmetic pens: the bounds of a line drawn with a wider one are
+        // found by outlining it, for every item at every redraw.
+        axis->setGridLinePen(QPen(kGrid, 0));
+        QPen line = axis->linePen();
+        line.setWidth(0);
+        axis->setLinePen(line);
     }
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
 
+    // The running periods and the position line are layers of their own
+    // (see PlotLayer); their series, without points, name them in the
+    // legend, and the position's maps the pointer.
     m_runTop = new QLineSeries(this);
-    m_runBottom = new QLineSeries(this);
-    m_running = new QAreaSeries(m_runTop, m_runBottom);
+    m_running = new QAreaSeries(m_runTop);
     m_running->setBrush(kRunning);
     m_running->setPen(Qt::NoPen);
 
@@ -186,6 +261,19 @@ void ChartWidget::SetUpChart()
     // One legend entry for both target lines; the loss has one once it happened.
     for (QLegendMarker *marker : m_chart->legend()->markers(m_targets[1]) + m_chart->legend()->markers(m_lost))
         marker->setVisible(false);
+
+    // The shading where the series' were, below the other series; the line
+    // above them, below the legend. Pairs of points are the opposite
+    // corners of the periods; the line's pen is cosmetic, 1 px, drawn
+    // without stroking.
+    m_runningLayer = new PlotLayer(m_chart, m_axisX, m_axisY, 3.5, [](QPainter *painter, const QPolygonF &corners) {
+        for (int i = 0; i + 1 < corners.size(); i += 2)
+            painter->fillRect(QRectF(corners.at(i), corners.at(i + 1)).normalized(), kRunning);
+    });
+    m_line = new PlotLayer(m_chart, m_axisX, m_axisY, 4.5, [](QPainter *painter, const QPolygonF &line) {
+        painter->setPen(QPen(kPosition, 0));
+        painter->drawPolyline(line);
+    });
 
     // The view gives up the chart it made for itself without deleting it.
     QChart *own = ui->chartView->chart();
@@ -273,9 +361,9 @@ void ChartWidget::ExportImage()
         ui->lbRecord->setText(text);
 }
 
-int ChartWidget::ShownPoints() const
+QVector<QPointF> ChartWidget::ShownLine() const
 {
-    return m_position->count();
+    return m_line->Points();
 }
 
 qint64 ChartWidget::ChosenSpanMs() const
@@ -355,22 +443,18 @@ void ChartWidget::Refresh()
         m_shownPaused = m_paused;
     }
 
-    m_position->replace(line);
+    m_line->SetPoints(line);
 
-    QVector<QPointF> top{QPointF(x(from), low)};
-    for (const auto &period : m_trace->RunningPeriods(from, to, span / columns)) {
-        top << QPointF(x(period.first), low) << QPointF(x(period.first), high)
-            << QPointF(x(period.second), high) << QPointF(x(period.second), low);
-    }
-    top << QPointF(x(to), low);
-    m_runTop->replace(top);
-    m_runBottom->replace(QVector<QPointF>{QPointF(x(from), low), QPointF(x(to), low)});
+    QVector<QPointF> running;
+    for (const auto &period : m_trace->RunningPeriods(from, to, span / columns))
+        running << QPointF(x(period.first), low) << QPointF(x(period.second), high);
+    m_runningLayer->SetPoints(running);
 
     for (int i = 0; i < 2; ++i) {
         if (i < targets.size())
-            m_targets[i]->replace(QVector<QPointF>{QPointF(x(from), targets[i]), QPointF(x(to), targets[i])});
+            Show(m_targets[i], {QPointF(x(from), targets[i]), QPointF(x(to), targets[i])});
         else
-            m_targets[i]->clear();
+            Show(m_targets[i], {});
     }
 
     QVector<QPointF> homed, limits, commands;
@@ -401,15 +485,15 @@ void ChartWidget::Refresh()
             break;
         }
     }
-    m_homed->replace(homed);
-    m_limits->replace(limits);
-    m_commands->replace(commands);
+    Show(m_homed, homed);
+    Show(m_limits, limits);
+    Show(m_commands, commands);
 
     const qint64 lost = m_trace->LostAt();
     if (lost >= from && lost <= to)
-        m_lost->replace(QVector<QPointF>{QPointF(x(lost), low), QPointF(x(lost), high)});
+        Show(m_lost, {QPointF(x(lost), low), QPointF(x(lost), high)});
     else
-        m_lost->clear();
+        Show(m_lost, {});
     const QString title = lost >= 0 ? tr("设备已断开：%1").arg(TimeText(lost)) : QString();
     if (m_chart->title() != title) {
         m_chart->setTitle(title);
@@ -456,6 +540,8 @@ void ChartWidget::PlaceCommandLabels(const QList<QPair<QPointF, QString>> &comma
         font.setPixelSize(11);
         label->setFont(font);
         label->setZValue(10);
+        // Laid out and drawn once; scrolling only moves the picture.
+        label->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
         m_commandLabels << label;
     }
     for (int i = 0; i < m_commandLabels.size(); ++i) {
@@ -464,7 +550,8 @@ void ChartWidget::PlaceCommandLabels(const QList<QPair<QPointF, QString>> &comma
             label->hide();
             continue;
         }
-        label->setText(commands.at(i).second);
+        if (label->text() != commands.at(i).second)
+            label->setText(commands.at(i).second);
         const QPointF at = m_chart->mapToPosition(commands.at(i).first, m_commands);
         const QRectF box = label->boundingRect();
         label->setPos(at.x() - box.width() / 2, at.y() - box.height() - 5);

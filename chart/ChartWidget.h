@@ -2,6 +2,8 @@
 #define CHARTWIDGET_H
 
 #include <QList>
+#include <QPointF>
+#include <QVector>
 #include <QTimer>
 #include <QWidget>
 #include <QtCharts/QChartGlobal>
@@ -20,6 +22,7 @@ class QScatterSeries;
 class QValueAxis;
 QT_CHARTS_END_NAMESPACE
 
+class PlotLayer;
 class PositionTrace;
 class QGraphicsSimpleTextItem;
 
@@ -48,8 +51,9 @@ public:
     void SetRecordEnabled(bool bEnabled);
     // The chart as shown, as a PNG file.
     bool SaveImage(const QString &path);
-    // Points of the position line as last drawn.
-    int ShownPoints() const;
+    // The position line as last drawn: time from the right edge (or the
+    // moment of the pause) in the x axis' unit, position in mm.
+    QVector<QPointF> ShownLine() const;
 
 signals:
     void SigRecord(bool bStart);
@@ -86,9 +90,10 @@ private:
     QtCharts::QValueAxis *m_axisX = nullptr;
     QtCharts::QValueAxis *m_axisY = nullptr;
     QtCharts::QLineSeries *m_position = nullptr;
+    PlotLayer *m_line = nullptr;
     QtCharts::QLineSeries *m_runTop = nullptr;
-    QtCharts::QLineSeries *m_runBottom = nullptr;
     QtCharts::QAreaSeries *m_running = nullptr;
+    PlotLayer *m_runningLayer = nullptr;
     QtCharts::QLineSeries *m_targets[2] = {};
     QtCharts::QScatterSeries *m_homed = nullptr;
     QtCharts::QScatterSeries *m_limits = nullptr;

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtCharts/QChartView>
-#include <QtCharts/QXYSeries>
 
 #include <sys/resource.h>
 
@@ -33,16 +32,6 @@ void AnswerFileDialog(const QString &path)
 }
 
 QPushButton *Button(QWidget *w, const char *name) { return w->findChild<QPushButton *>(QLatin1String(name)); }
-
-// The position line.
-QtCharts::QXYSeries *Line(ChartWidget *chart)
-{
-    for (QtCharts::QAbstractSeries *s : chart->findChild<QtCharts::QChartView *>()->chart()->series()) {
-        if (s->name() == QStringLiteral("位置"))
-            return qobject_cast<QtCharts::QXYSeries *>(s);
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -137,7 +126,7 @@ void TestChart::traceAndRecordingFollowTheDevice()
         QCOMPARE(reports[i].second < 0 ? s.pos : double(s.status), reports[i].second < 0 ? reports[i].first : reports[i].second);
     }
     chart->Refresh();
-    QCOMPARE(Line(chart)->pointsVector().last().y(), trace->Samples().Last().pos);
+    QCOMPARE(chart->ShownLine().last().y(), trace->Samples().Last().pos);
 
     harness::BoxAnswerer answerer(QStringLiteral("确认"));
     simDetach(m_app.handles[0]);
