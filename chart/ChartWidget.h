@@ -36,7 +36,9 @@ class ChartWidget : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kRefreshMs = 100;
+    // Four redraws a second at most: one costs the interface thread about a
+    // millisecond on X.
+    static constexpr int kRefreshMs = 250;
     static constexpr int kMaxRefreshMs = 1000;
     // Command names shown at most, the newest ones.
     static constexpr int kMaxCommandLabels = 40;
