@@ -69,6 +69,8 @@ private:
     qint64 m_lastTime = 0;
     qint64 m_offsetMinute = -1;
     int m_offsetSeconds = 0;
+    qint64 m_second = -1;
+    QByteArray m_secondText;
 
     QFile m_file;
     QString m_key; // the file's entry among the files being recorded
