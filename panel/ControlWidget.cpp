@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDateTime>
 #include <QEvent>
 #include <QMessageBox>
 #include <QTextCharFormat>
@@ -30,6 +31,9 @@ constexpr int kDrivePopupDx = -221;
 constexpr int kCruisePopupDx = -189;
 
 constexpr int kLockoutMs = 100;
+
+// The position shown changes at most this often while the slide moves.
+constexpr int kPosShowMs = 100;
 
 // Closing a panel blocks the interface for at most 300 ms even when a call of
 // its worker hangs: the wait for the worker's thread leaves 50 ms of that for
@@ -149,6 +153,10 @@ ControlWidget::ControlWidget(QWidget *parent, DevConfig *store)
     m_lockTimer.setSingleShot(true);
     m_lockTimer.setInterval(kLockoutMs);
     connect(&m_lockTimer, &QTimer::timeout, this, &ControlWidget::EnableBtns);
+
+    m_posTimer.setSingleShot(true);
+    m_posTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_posTimer, &QTimer::timeout, this, &ControlWidget::ShowPos);
 }
 
 ControlWidget::~ControlWidget()
@@ -332,9 +340,25 @@ void ControlWidget::TrimLog()
     ui->textBrowser->setCurrentCharFormat(format);
 }
 
+// A position that follows one shown less than kPosShowMs ago waits for the
+// next whole multiple of kPosShowMs of the clock, the same beat in every
+// panel, so that the window repaints the positions of all its panels at once
+// (each repaint on X waits for the server).
 void ControlWidget::UpdatePos(double dCurPos)
 {
-    ui->lbCurrentPos->setText(QStringLiteral("%1mm").arg(dCurPos, 0, 'f', 6));
+    m_pos = dCurPos;
+    if (m_posTimer.isActive())
+        return;
+    if (m_posShown.isValid() && !m_posShown.hasExpired(kPosShowMs))
+        m_posTimer.start(int(kPosShowMs - QDateTime::currentMSecsSinceEpoch() % kPosShowMs));
+    else
+        ShowPos();
+}
+
+void ControlWidget::ShowPos()
+{
+    ui->lbCurrentPos->setText(QStringLiteral("%1mm").arg(m_pos, 0, 'f', 6));
+    m_posShown.start();
 }
 
 void ControlWidget::UpdateStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin,

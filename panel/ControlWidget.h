@@ -99,6 +99,7 @@ private:
     void ApplyTravel();
     QWidget *PopupOf(QObject *toggle) const;
     void TrimLog();
+    void ShowPos();
 
     Ui::ControlWidget *ui;
     MoveParamWidget *m_moveParam = nullptr;
@@ -122,6 +123,10 @@ private:
     bool m_lastOrigin = false;
     bool m_lastCtrlDisabled = false;
     QTimer m_lockTimer;
+    // The latest position and when the label last changed.
+    double m_pos = 0.0;
+    QElapsedTimer m_posShown;
+    QTimer m_posTimer;
     ActuatorModelInfo m_model;
     // The toggle whose popup was dismissed last with the pointer on it, and
     // since when; and the toggle whose current click is to close its popup.
