@@ -576,11 +576,11 @@ void ChartWidget::ShowHover(const QPoint &viewPos)
     }
     const qint64 t = m_shownZero + qint64(std::llround(value.x() * double(m_shownUnitMs)));
     const int next = m_trace->FirstAtOrAfter(t + 1);
-    if (next == 0 && t < m_trace->Floor().timeMs) {
+    const TraceSample &held = next > 0 ? m_trace->Samples().At(next - 1) : m_trace->Floor();
+    if ((next == 0 && t < held.timeMs) || !held.hasPos) {
         ui->lbHover->clear();
         return;
     }
-    const TraceSample &held = next > 0 ? m_trace->Samples().At(next - 1) : m_trace->Floor();
     ui->lbHover->setText(QStringLiteral("%1    %2 mm").arg(TimeText(t)).arg(held.pos, 0, 'f', 6));
 }
 

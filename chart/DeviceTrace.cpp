@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QStyle>
+#include <QTextDocument>
 #include <QTextBrowser>
 
 DeviceTrace::DeviceTrace(QWidget *panel, SerialComDev *worker, const std::function<int()> &travel,
@@ -25,8 +26,8 @@ DeviceTrace::DeviceTrace(QWidget *panel, SerialComDev *worker, const std::functi
 {
     connect(worker, &SerialComDev::SigPosChanged, m_trace, &PositionTrace::AddPosition);
     connect(worker, &SerialComDev::SigPosChanged, m_recorder, &PositionRecorder::AddPosition);
-    connect(worker, &SerialComDev::SigStatusChanged, m_trace, &PositionTrace::AddStatus);
-    connect(worker, &SerialComDev::SigStatusChanged, m_recorder, &PositionRecorder::AddStatus);
+    connect(worker, &SerialComDev::SigStatusWordChanged, m_trace, &PositionTrace::AddStatus);
+    connect(worker, &SerialComDev::SigStatusWordChanged, m_recorder, &PositionRecorder::AddStatus);
     connect(worker, &SerialComDev::SigOutputMsg, this, &DeviceTrace::AddLogEntry);
     connect(worker, &SerialComDev::SigDisconnect, this, &DeviceTrace::DeviceLost);
     connect(m_recorder, &PositionRecorder::SigStateChanged, this, &DeviceTrace::RecordingChanged);
@@ -95,9 +96,11 @@ void DeviceTrace::ShowChart()
     m_chart->activateWindow();
 }
 
+// A command the device refused or that failed was not carried out: it gets
+// no mark, and the target lines of the one before stay.
 void DeviceTrace::AddLogEntry(QString, bool, int nOpType, int nOutcome)
 {
-    if (nOutcome == OutcomeNone)
+    if (nOutcome != OutcomeSuccess)
         return;
     QVector<double> targets;
     switch (nOpType) {
@@ -106,22 +109,24 @@ void DeviceTrace::AddLogEntry(QString, bool, int nOpType, int nOutcome)
     case OpJog:
     case OpDrive:
         break;
+    // What the worker holds is what the device was last told.
     case OpMove:
-    case OpCruise:
-        if (nOutcome == OutcomeSuccess) {
-            // What the worker holds is what the device was last told.
-            if (nOpType == OpMove) {
-                targets = {m_worker->CopyMoveParam().TargetPos};
-            } else {
-                const CruiseParam cruise = m_worker->CopyCruiseParam();
-                targets = {cruise.BeginPos, cruise.EndPos};
-            }
-        }
+        targets = {m_worker->CopyMoveParam().TargetPos};
         break;
+    case OpCruise: {
+        const CruiseParam cruise = m_worker->CopyCruiseParam();
+        targets = {cruise.BeginPos, cruise.EndPos};
+        break;
+    }
     default:
         return;
     }
     m_trace->AddCommand(nOpType, targets);
+}
+
+void DeviceTrace::LogLinesDropped(int lines)
+{
+    m_droppedLogLines += lines;
 }
 
 void DeviceTrace::DeviceLost()
@@ -175,6 +180,13 @@ void DeviceTrace::ExportLog()
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
     } else {
+        if (m_droppedLogLines > 0) {
+            file.write(tr("此文件只含日志最新的 %1 行：更早的 %2 行已从面板删除。")
+                           .arg(m_log->document()->blockCount())
+                           .arg(m_droppedLogLines)
+                           .toUtf8());
+            file.write("\n");
+        }
         file.write(m_log->toPlainText().toUtf8());
         file.write("\n");
         if (!file.commit())

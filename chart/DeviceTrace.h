@@ -39,6 +39,8 @@ public:
     PositionRecorder *Recorder() const { return m_recorder; }
     // The chart window once it has been opened.
     ChartWidget *Chart() const;
+    // The log dropped its oldest lines: its export says how many are missing.
+    void LogLinesDropped(int lines);
 
 signals:
     // Something the operator must be told in the program's message box.
@@ -66,6 +68,7 @@ private:
     QPointer<ChartWidget> m_chart;
     QString m_devName;
     QString m_lastDir;
+    int m_droppedLogLines = 0;
     // The panel is being destroyed when its chart is handed over.
     int m_travelAtLoss = 0;
 };

@@ -101,7 +101,8 @@ bool PositionRecorder::Start(const QString &path, const QString &device, QString
     m_committed = 0;
     m_rows = 0;
     m_pending = kHeader;
-    AppendRow();
+    if (m_havePos || m_haveStatus)
+        AppendRow();
     emit SigStateChanged(true);
     if (!Flush())
         return true; // the fault has been reported
@@ -127,11 +128,12 @@ void PositionRecorder::DeviceLost()
 void PositionRecorder::AddPosition(double dPos)
 {
     m_pos = dPos;
+    m_havePos = true;
     if (IsRecording())
         AppendRow();
 }
 
-void PositionRecorder::AddStatus(bool, bool, bool, bool, bool, quint16 nStatus)
+void PositionRecorder::AddStatus(quint16 nStatus)
 {
     m_status = nStatus;
     m_haveStatus = true;
@@ -171,11 +173,13 @@ void PositionRecorder::AppendRow()
     m_lastTime = std::max(m_clock(), m_lastTime);
     m_pending += IsoTime(m_lastTime);
     m_pending += ',';
-    // As QByteArray::number(m_pos, 'f', 6) writes it (-0 as 0), without the
-    // locale machinery.
-    char number[32];
-    const char *end = std::to_chars(number, number + sizeof number, m_pos + 0.0, std::chars_format::fixed, 6).ptr;
-    m_pending.append(number, int(end - number));
+    if (m_havePos) {
+        // As QByteArray::number(m_pos, 'f', 6) writes it (-0 as 0), without
+        // the locale machinery.
+        char number[32];
+        const char *end = std::to_chars(number, number + sizeof number, m_pos + 0.0, std::chars_format::fixed, 6).ptr;
+        m_pending.append(number, int(end - number));
+    }
     if (m_haveStatus) {
         const char row[] = {',', (m_status & statusbit::Stopped) ? '0' : '1',
                             ',', Flag(m_status, statusbit::Enabled),

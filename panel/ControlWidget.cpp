@@ -338,6 +338,7 @@ void ControlWidget::TrimLog()
     cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
     cursor.removeSelectedText();
     ui->textBrowser->setCurrentCharFormat(format);
+    m_trace->LogLinesDropped(excess);
 }
 
 // A position that follows one shown less than kPosShowMs ago waits for the
