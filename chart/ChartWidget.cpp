@@ -1,6 +1,7 @@
 #include "chart/ChartWidget.h"
 #include "ui_ChartWidget.h"
 
+#include "chart/PlotView.h"
 #include "chart/PositionTrace.h"
 #include "chart/SaveFileDialog.h"
 #include "device/SerialComDev.h"
@@ -182,11 +183,7 @@ void ChartWidget::SetUpChart()
 {
     m_chart = new QChart;
     m_chart->setTheme(QChart::ChartThemeDark);
-    m_chart->setBackgroundBrush(kBackground);
-    m_chart->setBackgroundRoundness(0);
     m_chart->setMargins(QMargins(6, 6, 6, 6));
-    m_chart->setPlotAreaBackgroundBrush(kPlotBackground);
-    m_chart->setPlotAreaBackgroundVisible(true);
     m_chart->setTitleBrush(kLost);
     QFont titleFont = m_chart->titleFont();
     titleFont.setPixelSize(15);
@@ -208,9 +205,8 @@ void ChartWidget::SetUpChart()
     for (QAbstractAxis *axis : {static_cast<QAbstractAxis *>(m_axisX), static_cast<QAbstractAxis *>(m_axisY)}) {
         axis->setLabelsColor(kText);
         axis->setTitleBrush(kText);
-        // Cosmetic pens: the bounds of a line drawn with a wider one are
+        // A cosmetic pen: the bounds of a line drawn with a wider one are
         // found by outlining it, for every item at every redraw.
-        axis->setGridLinePen(QPen(kGrid, 0));
         QPen line = axis->linePen();
         line.setWidth(0);
         axis->setLinePen(line);
@@ -279,12 +275,13 @@ void ChartWidget::SetUpChart()
     QChart *own = ui->chartView->chart();
     ui->chartView->setChart(m_chart);
     delete own;
-    // The chart's own background covers the whole view: nothing is painted below it.
+    // The view's background, with the plot area and the grid, covers the
+    // whole view: nothing is painted below it.
     m_chart->layout()->setContentsMargins(0, 0, 0, 0);
     ui->chartView->setFrameShape(QFrame::NoFrame);
-    ui->chartView->setBackgroundBrush(Qt::NoBrush);
     ui->chartView->viewport()->setAutoFillBackground(false);
     ui->chartView->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    ui->chartView->SetBackdrop(m_axisX, m_axisY, kBackground, kPlotBackground, kGrid);
 }
 
 void ChartWidget::Retranslate()
