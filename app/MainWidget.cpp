@@ -152,6 +152,8 @@ constexpr int kPanelWidth = 800;
 constexpr int kPanelRowHeight = 450;
 constexpr int kPanelSpacing = 4;
 constexpr int kPanelMargin = 3;
+// The window with two panels side by side.
+constexpr int kTwoPanelsWidth = 1630;
 
 } // namespace
 
@@ -485,7 +487,7 @@ void MainWidget::MakeNextPanel()
         return;
     const DevInfo entry = m_pendingPanels.takeFirst();
     CreateDevTab(entry);
-    auto *panel = new ControlWidget(ui->wgControls);
+    auto *panel = new ControlWidget(ui->wgControls, m_devConfig);
     m_addDevWidget->HandOverDev(entry.handle);
     panel->SetDevInfo(entry);
     connect(panel, &ControlWidget::SigClosed, this, &MainWidget::CloseCtrlWidget);
@@ -546,6 +548,16 @@ void MainWidget::CreateDevTab(const DevInfo &info)
     tab->setCheckable(true);
     tab->setStyleSheet(kDevTabStyle);
     tab->setText(DevTabText(info.serial));
+    // A click brings the device's panel into view; the tab stays checked
+    // until another one is clicked.
+    tab->setAutoExclusive(true);
+    const DevHandle handle = info.handle;
+    connect(tab, &QPushButton::clicked, this, [this, handle]() {
+        for (ControlWidget *panel : qAsConst(m_ctrlWidgets)) {
+            if (panel->GetDevHandle() == handle)
+                ui->scrollArea->ensureWidgetVisible(panel, 0, 0);
+        }
+    });
 }
 
 // Takes the panel out of the list and deletes it (which closes its device)
@@ -595,20 +607,30 @@ void MainWidget::LayoutCtrlWidgets()
         delete old;
     }
 
-    const QSize target(n < 2 ? 830 : 1630, n <= 2 ? 600 : 900);
-    // As wide as the panels: a vertical scroll bar then takes no width they need.
-    const int columns = qMin(n, 2);
-    const int panelsWidth = columns * kPanelWidth + qMax(0, columns - 1) * kPanelSpacing + 2 * kPanelMargin;
-    ui->wgControls->setMinimumSize(qMin(target.width(), panelsWidth), (n + 1) / 2 * kPanelRowHeight + 20);
-
-    // The window grows or shrinks about its centre, within the usable area of
-    // the screen it is on (the panel area scrolls where that is too small);
-    // while full screen the result is kept for leaving full screen.
     const QRect reference = isFullScreen() ? m_savedGeometry : geometry();
     QScreen *screen = QGuiApplication::screenAt(reference.center());
     if (!screen)
         screen = this->screen();
-    const QRect placed = FittedGeometry(reference, target, screen->availableGeometry());
+    const QRect available = screen->availableGeometry();
+
+    // Two panels to a row where the usable width of the screen holds them,
+    // otherwise one, so that the area scrolls vertically only.
+    const int perRow = available.width() >= kTwoPanelsWidth ? 2 : 1;
+    const int columns = qMin(n, perRow);
+    const QSize target(columns < 2 ? 830 : kTwoPanelsWidth, n <= perRow ? 600 : 900);
+    // As wide as the panels: a vertical scroll bar then takes no width they need.
+    const int panelsWidth = columns * kPanelWidth + qMax(0, columns - 1) * kPanelSpacing + 2 * kPanelMargin;
+    // Tall enough for the rows with their spacing (more than four rows need
+    // more than the 20 px beyond the panels).
+    const int rows = (n + perRow - 1) / perRow;
+    ui->wgControls->setMinimumSize(qMin(target.width(), panelsWidth),
+                                   qMax(rows * kPanelRowHeight + 20,
+                                        rows * (kPanelRowHeight + kPanelSpacing) - kPanelSpacing + 2 * kPanelMargin));
+
+    // The window grows or shrinks about its centre, within the usable area of
+    // the screen it is on (the panel area scrolls where that is too small);
+    // while full screen the result is kept for leaving full screen.
+    const QRect placed = FittedGeometry(reference, target, available);
     if (isFullScreen())
         m_savedGeometry = placed;
     else
@@ -622,7 +644,7 @@ void MainWidget::LayoutCtrlWidgets()
         ControlWidget *panel = m_ctrlWidgets.at(i);
         if (panel->parentWidget() != ui->wgControls)
             panel->setParent(ui->wgControls);
-        grid->addWidget(panel, i / 2, i % 2);
+        grid->addWidget(panel, i / perRow, i % perRow);
     }
     // Spacers that keep the panels packed at the top left.
     grid->addItem(new QSpacerItem(160, 0, QSizePolicy::Expanding, QSizePolicy::Fixed), 0,

@@ -1,8 +1,9 @@
 #include "chart/ChartWidget.h"
 #include "ui_ChartWidget.h"
 
-#include "chart/DeviceTrace.h"
+#include "chart/PlotView.h"
 #include "chart/PositionTrace.h"
+#include "chart/SaveFileDialog.h"
 #include "device/SerialComDev.h"
 
 #include <QDateTime>
@@ -12,6 +13,7 @@
 #include <QEvent>
 #include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>
+#include <QPainter>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QWheelEvent>
@@ -68,12 +70,79 @@ void SetAxis(QValueAxis *axis, double low, double high)
     axis->setRange(low, high);
 }
 
+// Replacing a series' points lays the series out again, outline included,
+// even when they are the same.
+void Show(QXYSeries *series, const QVector<QPointF> &points)
+{
+    if (series->pointsVector() != points)
+        series->replace(points);
+}
+
 QString TimeText(qint64 ms)
 {
     return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("hh:mm:ss.zzz"));
 }
 
 } // namespace
+
+// A part of the plot drawn by itself rather than as a series: a series is
+// laid out anew, its outline traced for hit tests, whenever its points
+// change, and in a scrolling chart they change at every redraw. The points
+// are values (time in the x axis' unit, position in mm), mapped when painted,
+// so that the layer follows the plot area and the axes' ranges as the series do.
+class PlotLayer : public QGraphicsItem
+{
+public:
+    using Draw = std::function<void(QPainter *, const QPolygonF &)>;
+
+    PlotLayer(QChart *chart, QValueAxis *axisX, QValueAxis *axisY, qreal z, const Draw &draw)
+        : QGraphicsItem(chart)
+        , m_axisX(axisX)
+        , m_axisY(axisY)
+        , m_area(chart->plotArea())
+        , m_draw(draw)
+    {
+        setZValue(z);
+        QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF &area) {
+            prepareGeometryChange();
+            m_area = area;
+        });
+        for (QValueAxis *axis : {axisX, axisY})
+            QObject::connect(axis, &QValueAxis::rangeChanged, chart, [this]() { update(); });
+    }
+
+    void SetPoints(const QVector<QPointF> &points)
+    {
+        if (points == m_points)
+            return;
+        m_points = points;
+        update();
+    }
+    const QVector<QPointF> &Points() const { return m_points; }
+
+    QRectF boundingRect() const override { return m_area; }
+
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
+    {
+        const double left = m_axisX->min();
+        const double low = m_axisY->min();
+        const double sx = m_area.width() / (m_axisX->max() - left);
+        const double sy = m_area.height() / (m_axisY->max() - low);
+        QPolygonF mapped;
+        mapped.reserve(m_points.size());
+        for (const QPointF &p : qAsConst(m_points))
+            mapped << QPointF(m_area.left() + (p.x() - left) * sx, m_area.bottom() - (p.y() - low) * sy);
+        painter->setClipRect(m_area);
+        m_draw(painter, mapped);
+    }
+
+private:
+    QValueAxis *m_axisX;
+    QValueAxis *m_axisY;
+    QRectF m_area;
+    Draw m_draw;
+    QVector<QPointF> m_points;
+};
 
 ChartWidget::ChartWidget(PositionTrace *trace, QWidget *parent)
     : QWidget(parent)
@@ -114,11 +183,7 @@ void ChartWidget::SetUpChart()
 {
     m_chart = new QChart;
     m_chart->setTheme(QChart::ChartThemeDark);
-    m_chart->setBackgroundBrush(kBackground);
-    m_chart->setBackgroundRoundness(0);
     m_chart->setMargins(QMargins(6, 6, 6, 6));
-    m_chart->setPlotAreaBackgroundBrush(kPlotBackground);
-    m_chart->setPlotAreaBackgroundVisible(true);
     m_chart->setTitleBrush(kLost);
     QFont titleFont = m_chart->titleFont();
     titleFont.setPixelSize(15);
@@ -140,14 +205,20 @@ void ChartWidget::SetUpChart()
     for (QAbstractAxis *axis : {static_cast<QAbstractAxis *>(m_axisX), static_cast<QAbstractAxis *>(m_axisY)}) {
         axis->setLabelsColor(kText);
         axis->setTitleBrush(kText);
-        axis->setGridLineColor(kGrid);
+        // A cosmetic pen: the bounds of a line drawn with a wider one are
+        // found by outlining it, for every item at every redraw.
+        QPen line = axis->linePen();
+        line.setWidth(0);
+        axis->setLinePen(line);
     }
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
 
+    // The running periods and the position line are layers of their own
+    // (see PlotLayer); their series, without points, name them in the
+    // legend, and the position's maps the pointer.
     m_runTop = new QLineSeries(this);
-    m_runBottom = new QLineSeries(this);
-    m_running = new QAreaSeries(m_runTop, m_runBottom);
+    m_running = new QAreaSeries(m_runTop);
     m_running->setBrush(kRunning);
     m_running->setPen(Qt::NoPen);
 
@@ -187,16 +258,30 @@ void ChartWidget::SetUpChart()
     for (QLegendMarker *marker : m_chart->legend()->markers(m_targets[1]) + m_chart->legend()->markers(m_lost))
         marker->setVisible(false);
 
+    // The shading where the series' were, below the other series; the line
+    // above them, below the legend. Pairs of points are the opposite
+    // corners of the periods; the line's pen is cosmetic, 1 px, drawn
+    // without stroking.
+    m_runningLayer = new PlotLayer(m_chart, m_axisX, m_axisY, 3.5, [](QPainter *painter, const QPolygonF &corners) {
+        for (int i = 0; i + 1 < corners.size(); i += 2)
+            painter->fillRect(QRectF(corners.at(i), corners.at(i + 1)).normalized(), kRunning);
+    });
+    m_line = new PlotLayer(m_chart, m_axisX, m_axisY, 4.5, [](QPainter *painter, const QPolygonF &line) {
+        painter->setPen(QPen(kPosition, 0));
+        painter->drawPolyline(line);
+    });
+
     // The view gives up the chart it made for itself without deleting it.
     QChart *own = ui->chartView->chart();
     ui->chartView->setChart(m_chart);
     delete own;
-    // The chart's own background covers the whole view: nothing is painted below it.
+    // The view's background, with the plot area and the grid, covers the
+    // whole view: nothing is painted below it.
     m_chart->layout()->setContentsMargins(0, 0, 0, 0);
     ui->chartView->setFrameShape(QFrame::NoFrame);
-    ui->chartView->setBackgroundBrush(Qt::NoBrush);
     ui->chartView->viewport()->setAutoFillBackground(false);
     ui->chartView->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    ui->chartView->SetBackdrop(m_axisX, m_axisY, kBackground, kPlotBackground, kGrid);
 }
 
 void ChartWidget::Retranslate()
@@ -273,9 +358,9 @@ void ChartWidget::ExportImage()
         ui->lbRecord->setText(text);
 }
 
-int ChartWidget::ShownPoints() const
+QVector<QPointF> ChartWidget::ShownLine() const
 {
-    return m_position->count();
+    return m_line->Points();
 }
 
 qint64 ChartWidget::ChosenSpanMs() const
@@ -355,22 +440,18 @@ void ChartWidget::Refresh()
         m_shownPaused = m_paused;
     }
 
-    m_position->replace(line);
+    m_line->SetPoints(line);
 
-    QVector<QPointF> top{QPointF(x(from), low)};
-    for (const auto &period : m_trace->RunningPeriods(from, to, span / columns)) {
-        top << QPointF(x(period.first), low) << QPointF(x(period.first), high)
-            << QPointF(x(period.second), high) << QPointF(x(period.second), low);
-    }
-    top << QPointF(x(to), low);
-    m_runTop->replace(top);
-    m_runBottom->replace(QVector<QPointF>{QPointF(x(from), low), QPointF(x(to), low)});
+    QVector<QPointF> running;
+    for (const auto &period : m_trace->RunningPeriods(from, to, span / columns))
+        running << QPointF(x(period.first), low) << QPointF(x(period.second), high);
+    m_runningLayer->SetPoints(running);
 
     for (int i = 0; i < 2; ++i) {
         if (i < targets.size())
-            m_targets[i]->replace(QVector<QPointF>{QPointF(x(from), targets[i]), QPointF(x(to), targets[i])});
+            Show(m_targets[i], {QPointF(x(from), targets[i]), QPointF(x(to), targets[i])});
         else
-            m_targets[i]->clear();
+            Show(m_targets[i], {});
     }
 
     QVector<QPointF> homed, limits, commands;
@@ -401,15 +482,15 @@ void ChartWidget::Refresh()
             break;
         }
     }
-    m_homed->replace(homed);
-    m_limits->replace(limits);
-    m_commands->replace(commands);
+    Show(m_homed, homed);
+    Show(m_limits, limits);
+    Show(m_commands, commands);
 
     const qint64 lost = m_trace->LostAt();
     if (lost >= from && lost <= to)
-        m_lost->replace(QVector<QPointF>{QPointF(x(lost), low), QPointF(x(lost), high)});
+        Show(m_lost, {QPointF(x(lost), low), QPointF(x(lost), high)});
     else
-        m_lost->clear();
+        Show(m_lost, {});
     const QString title = lost >= 0 ? tr("设备已断开：%1").arg(TimeText(lost)) : QString();
     if (m_chart->title() != title) {
         m_chart->setTitle(title);
@@ -456,6 +537,8 @@ void ChartWidget::PlaceCommandLabels(const QList<QPair<QPointF, QString>> &comma
         font.setPixelSize(11);
         label->setFont(font);
         label->setZValue(10);
+        // Laid out and drawn once; scrolling only moves the picture.
+        label->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
         m_commandLabels << label;
     }
     for (int i = 0; i < m_commandLabels.size(); ++i) {
@@ -464,7 +547,8 @@ void ChartWidget::PlaceCommandLabels(const QList<QPair<QPointF, QString>> &comma
             label->hide();
             continue;
         }
-        label->setText(commands.at(i).second);
+        if (label->text() != commands.at(i).second)
+            label->setText(commands.at(i).second);
         const QPointF at = m_chart->mapToPosition(commands.at(i).first, m_commands);
         const QRectF box = label->boundingRect();
         label->setPos(at.x() - box.width() / 2, at.y() - box.height() - 5);
@@ -489,11 +573,11 @@ void ChartWidget::ShowHover(const QPoint &viewPos)
     }
     const qint64 t = m_shownZero + qint64(std::llround(value.x() * double(m_shownUnitMs)));
     const int next = m_trace->FirstAtOrAfter(t + 1);
-    if (next == 0 && t < m_trace->Floor().timeMs) {
+    const TraceSample &held = next > 0 ? m_trace->Samples().At(next - 1) : m_trace->Floor();
+    if ((next == 0 && t < held.timeMs) || !held.hasPos) {
         ui->lbHover->clear();
         return;
     }
-    const TraceSample &held = next > 0 ? m_trace->Samples().At(next - 1) : m_trace->Floor();
     ui->lbHover->setText(QStringLiteral("%1    %2 mm").arg(TimeText(t)).arg(held.pos, 0, 'f', 6));
 }
 

@@ -2,6 +2,8 @@
 #define CHARTWIDGET_H
 
 #include <QList>
+#include <QPointF>
+#include <QVector>
 #include <QTimer>
 #include <QWidget>
 #include <QtCharts/QChartGlobal>
@@ -20,6 +22,7 @@ class QScatterSeries;
 class QValueAxis;
 QT_CHARTS_END_NAMESPACE
 
+class PlotLayer;
 class PositionTrace;
 class QGraphicsSimpleTextItem;
 
@@ -33,7 +36,9 @@ class ChartWidget : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kRefreshMs = 100;
+    // Four redraws a second at most: one costs the interface thread about a
+    // millisecond on X.
+    static constexpr int kRefreshMs = 250;
     static constexpr int kMaxRefreshMs = 1000;
     // Command names shown at most, the newest ones.
     static constexpr int kMaxCommandLabels = 40;
@@ -48,8 +53,9 @@ public:
     void SetRecordEnabled(bool bEnabled);
     // The chart as shown, as a PNG file.
     bool SaveImage(const QString &path);
-    // Points of the position line as last drawn.
-    int ShownPoints() const;
+    // The position line as last drawn: time from the right edge (or the
+    // moment of the pause) in the x axis' unit, position in mm.
+    QVector<QPointF> ShownLine() const;
 
 signals:
     void SigRecord(bool bStart);
@@ -86,9 +92,10 @@ private:
     QtCharts::QValueAxis *m_axisX = nullptr;
     QtCharts::QValueAxis *m_axisY = nullptr;
     QtCharts::QLineSeries *m_position = nullptr;
+    PlotLayer *m_line = nullptr;
     QtCharts::QLineSeries *m_runTop = nullptr;
-    QtCharts::QLineSeries *m_runBottom = nullptr;
     QtCharts::QAreaSeries *m_running = nullptr;
+    PlotLayer *m_runningLayer = nullptr;
     QtCharts::QLineSeries *m_targets[2] = {};
     QtCharts::QScatterSeries *m_homed = nullptr;
     QtCharts::QScatterSeries *m_limits = nullptr;

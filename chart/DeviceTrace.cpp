@@ -2,63 +2,32 @@
 
 #include "chart/ChartWidget.h"
 #include "chart/PositionRecorder.h"
+#include "chart/SaveFileDialog.h"
 #include "device/SerialComDev.h"
-#include "panel/ControlWidget.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QMenu>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QStyle>
+#include <QTextDocument>
 #include <QTextBrowser>
 
-QString AskSaveFile(QWidget *parent, const QString &title, const QString &device, const QString &kind,
-                    const QString &suffix, const QString &filter, QString *dir)
-{
-    QString folder = dir ? *dir : QString();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
-    QString name = device.isEmpty() ? QStringLiteral("device") : device;
-    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]+")), QStringLiteral("_"));
-    if (!kind.isEmpty())
-        name += QLatin1Char('_') + kind;
-    name += QDateTime::currentDateTime().toString(QStringLiteral("_yyyyMMdd_HHmmss.")) + suffix;
-
-    QPointer<QFileDialog> dialog = new QFileDialog(parent, title, QDir(folder).filePath(name), filter);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(suffix);
-    dialog->selectFile(name);
-    const int result = dialog->exec();
-    if (!dialog)
-        return QString();
-    const QStringList files = dialog->selectedFiles();
-    delete dialog;
-    if (result != QDialog::Accepted || files.isEmpty())
-        return QString();
-    if (dir)
-        *dir = QFileInfo(files.first()).absolutePath();
-    return files.first();
-}
-
-DeviceTrace::DeviceTrace(ControlWidget *panel, QPushButton *chartButton, QTextBrowser *log)
+DeviceTrace::DeviceTrace(QWidget *panel, SerialComDev *worker, const std::function<int()> &travel,
+                         QPushButton *chartButton, QTextBrowser *log)
     : QObject(panel)
     , m_panel(panel)
+    , m_worker(worker)
+    , m_travel(travel)
     , m_chartButton(chartButton)
     , m_log(log)
     , m_trace(new PositionTrace(this))
     , m_recorder(new PositionRecorder(this))
 {
-    SerialComDev *worker = panel->GetWorker();
     connect(worker, &SerialComDev::SigPosChanged, m_trace, &PositionTrace::AddPosition);
     connect(worker, &SerialComDev::SigPosChanged, m_recorder, &PositionRecorder::AddPosition);
-    connect(worker, &SerialComDev::SigStatusChanged, m_trace, &PositionTrace::AddStatus);
-    connect(worker, &SerialComDev::SigStatusChanged, m_recorder, &PositionRecorder::AddStatus);
+    connect(worker, &SerialComDev::SigStatusWordChanged, m_trace, &PositionTrace::AddStatus);
+    connect(worker, &SerialComDev::SigStatusWordChanged, m_recorder, &PositionRecorder::AddStatus);
     connect(worker, &SerialComDev::SigOutputMsg, this, &DeviceTrace::AddLogEntry);
     connect(worker, &SerialComDev::SigDisconnect, this, &DeviceTrace::DeviceLost);
     connect(m_recorder, &PositionRecorder::SigStateChanged, this, &DeviceTrace::RecordingChanged);
@@ -116,8 +85,7 @@ void DeviceTrace::ShowChart()
         m_chart->setWindowFlags(Qt::Window);
         m_chart->setWindowTitle(m_devName);
         connect(m_chart, &ChartWidget::SigWarning, this, &DeviceTrace::SigWarning);
-        ControlWidget *panel = m_panel;
-        m_chart->SetTravelSource([panel]() { return panel->GetTravel(); });
+        m_chart->SetTravelSource(m_travel);
         m_chart->SetRecording(m_recorder->IsRecording(), m_recorder->FilePath(), m_recorder->Rows());
         m_chart->SetRecordEnabled(m_trace->LostAt() < 0);
         connect(m_chart, &ChartWidget::SigRecord, this, &DeviceTrace::Record);
@@ -128,9 +96,11 @@ void DeviceTrace::ShowChart()
     m_chart->activateWindow();
 }
 
+// A command the device refused or that failed was not carried out: it gets
+// no mark, and the target lines of the one before stay.
 void DeviceTrace::AddLogEntry(QString, bool, int nOpType, int nOutcome)
 {
-    if (nOutcome == OutcomeNone)
+    if (nOutcome != OutcomeSuccess)
         return;
     QVector<double> targets;
     switch (nOpType) {
@@ -139,28 +109,29 @@ void DeviceTrace::AddLogEntry(QString, bool, int nOpType, int nOutcome)
     case OpJog:
     case OpDrive:
         break;
+    // What the worker holds is what the device was last told.
     case OpMove:
-    case OpCruise:
-        if (nOutcome == OutcomeSuccess) {
-            // What the worker holds is what the device was last told.
-            SerialComDev *worker = m_panel->GetWorker();
-            if (nOpType == OpMove) {
-                targets = {worker->CopyMoveParam().TargetPos};
-            } else {
-                const CruiseParam cruise = worker->CopyCruiseParam();
-                targets = {cruise.BeginPos, cruise.EndPos};
-            }
-        }
+        targets = {m_worker->CopyMoveParam().TargetPos};
         break;
+    case OpCruise: {
+        const CruiseParam cruise = m_worker->CopyCruiseParam();
+        targets = {cruise.BeginPos, cruise.EndPos};
+        break;
+    }
     default:
         return;
     }
     m_trace->AddCommand(nOpType, targets);
 }
 
+void DeviceTrace::LogLinesDropped(int lines)
+{
+    m_droppedLogLines += lines;
+}
+
 void DeviceTrace::DeviceLost()
 {
-    m_travelAtLoss = m_panel->GetTravel();
+    m_travelAtLoss = m_travel();
     m_trace->MarkLost();
     m_recorder->DeviceLost();
     if (m_chart) {
@@ -209,6 +180,13 @@ void DeviceTrace::ExportLog()
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
     } else {
+        if (m_droppedLogLines > 0) {
+            file.write(tr("此文件只含日志最新的 %1 行：更早的 %2 行已从面板删除。")
+                           .arg(m_log->document()->blockCount())
+                           .arg(m_droppedLogLines)
+                           .toUtf8());
+            file.write("\n");
+        }
         file.write(m_log->toPlainText().toUtf8());
         file.write("\n");
         if (!file.commit())

@@ -7,9 +7,11 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class ChartWidget;
-class ControlWidget;
 class PositionRecorder;
+class SerialComDev;
 class QPushButton;
 class QTextBrowser;
 
@@ -17,13 +19,15 @@ class QTextBrowser;
 // trace fed by the worker's signals, its chart window (opened by the panel's
 // chart button, one per device, reopened where it was), the recording to CSV
 // and the export of the panel's log (an entry of the log's context menu).
-// Created by the panel, which owns it.
+// Created by the panel, which owns it, with its device worker and the
+// source of the current model's travel in mm.
 class DeviceTrace : public QObject
 {
     Q_OBJECT
 
 public:
-    DeviceTrace(ControlWidget *panel, QPushButton *chartButton, QTextBrowser *log);
+    DeviceTrace(QWidget *panel, SerialComDev *worker, const std::function<int()> &travel,
+                QPushButton *chartButton, QTextBrowser *log);
     ~DeviceTrace() override;
 
     // The device's name: the chart's title and the start of file names.
@@ -35,6 +39,8 @@ public:
     PositionRecorder *Recorder() const { return m_recorder; }
     // The chart window once it has been opened.
     ChartWidget *Chart() const;
+    // The log dropped its oldest lines: its export says how many are missing.
+    void LogLinesDropped(int lines);
 
 signals:
     // Something the operator must be told in the program's message box.
@@ -52,7 +58,9 @@ private slots:
     void ShowLogMenu(const QPoint &pos);
 
 private:
-    ControlWidget *m_panel;
+    QWidget *m_panel;
+    SerialComDev *m_worker;
+    std::function<int()> m_travel;
     QPushButton *m_chartButton;
     QTextBrowser *m_log;
     PositionTrace *m_trace;
@@ -60,15 +68,9 @@ private:
     QPointer<ChartWidget> m_chart;
     QString m_devName;
     QString m_lastDir;
+    int m_droppedLogLines = 0;
     // The panel is being destroyed when its chart is handed over.
     int m_travelAtLoss = 0;
 };
-
-// Asks for a file to write, starting in dir (the documents folder when
-// empty) with the name "<device>_<kind>_<date>_<time>.<suffix>"; the empty
-// string when the operator cancels or parent goes meanwhile. dir becomes
-// the folder of the file chosen.
-QString AskSaveFile(QWidget *parent, const QString &title, const QString &device, const QString &kind,
-                    const QString &suffix, const QString &filter, QString *dir);
 
 #endif

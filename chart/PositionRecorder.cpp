@@ -7,6 +7,7 @@
 #include <QMutex>
 
 #include <algorithm>
+#include <charconv>
 #include <csignal>
 
 namespace {
@@ -100,7 +101,8 @@ bool PositionRecorder::Start(const QString &path, const QString &device, QString
     m_committed = 0;
     m_rows = 0;
     m_pending = kHeader;
-    AppendRow();
+    if (m_havePos || m_haveStatus)
+        AppendRow();
     emit SigStateChanged(true);
     if (!Flush())
         return true; // the fault has been reported
@@ -126,11 +128,12 @@ void PositionRecorder::DeviceLost()
 void PositionRecorder::AddPosition(double dPos)
 {
     m_pos = dPos;
+    m_havePos = true;
     if (IsRecording())
         AppendRow();
 }
 
-void PositionRecorder::AddStatus(bool, bool, bool, bool, bool, quint16 nStatus)
+void PositionRecorder::AddStatus(quint16 nStatus)
 {
     m_status = nStatus;
     m_haveStatus = true;
@@ -140,15 +143,29 @@ void PositionRecorder::AddStatus(bool, bool, bool, bool, bool, quint16 nStatus)
 
 // Local time with its offset from UTC. The offset is looked up once a
 // minute: it changes only on whole minutes, and each lookup reads the
-// system's time zone.
+// system's time zone. The text is formatted once a second; rows in between
+// only put in their milliseconds.
 QByteArray PositionRecorder::IsoTime(qint64 ms)
 {
-    const qint64 minute = ms / 60000;
-    if (minute != m_offsetMinute) {
-        m_offsetMinute = minute;
-        m_offsetSeconds = QDateTime::fromMSecsSinceEpoch(minute * 60000).offsetFromUtc();
+    const qint64 second = ms / 1000;
+    if (second != m_second) {
+        const qint64 minute = ms / 60000;
+        if (minute != m_offsetMinute) {
+            m_offsetMinute = minute;
+            m_offsetSeconds = QDateTime::fromMSecsSinceEpoch(minute * 60000).offsetFromUtc();
+        }
+        m_second = second;
+        m_secondText = QDateTime::fromMSecsSinceEpoch(second * 1000, Qt::OffsetFromUTC, m_offsetSeconds)
+                           .toString(Qt::ISODateWithMs)
+                           .toLatin1();
     }
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, m_offsetSeconds).toString(Qt::ISODateWithMs).toLatin1();
+    // "yyyy-MM-ddTHH:mm:ss." + "zzz" + the offset.
+    QByteArray text = m_secondText;
+    const int millis = int(ms % 1000);
+    text[20] = char('0' + millis / 100);
+    text[21] = char('0' + millis / 10 % 10);
+    text[22] = char('0' + millis % 10);
+    return text;
 }
 
 void PositionRecorder::AppendRow()
@@ -156,7 +173,13 @@ void PositionRecorder::AppendRow()
     m_lastTime = std::max(m_clock(), m_lastTime);
     m_pending += IsoTime(m_lastTime);
     m_pending += ',';
-    m_pending += QByteArray::number(m_pos, 'f', 6);
+    if (m_havePos) {
+        // As QByteArray::number(m_pos, 'f', 6) writes it (-0 as 0), without
+        // the locale machinery.
+        char number[32];
+        const char *end = std::to_chars(number, number + sizeof number, m_pos + 0.0, std::chars_format::fixed, 6).ptr;
+        m_pending.append(number, int(end - number));
+    }
     if (m_haveStatus) {
         const char row[] = {',', (m_status & statusbit::Stopped) ? '0' : '1',
                             ',', Flag(m_status, statusbit::Enabled),

@@ -11,8 +11,8 @@
 // Records a device's position and status changes into a CSV file: a header
 // line, then one row per change with the local time (ISO 8601, milliseconds
 // and UTC offset), the position in mm, the running, enabled, homed and limit
-// flags and the status word. Rows are written at least every kFlushMs, so a
-// crash loses no more than that. A file that cannot be written stops the
+// flags and the status word, the fields not reported yet empty. Rows are
+// written at least every kFlushMs, so a crash loses no more than that. A file that cannot be written stops the
 // recording; the file then ends with the last whole row.
 //
 // Fed by the worker's position and status signals, which it follows also
@@ -44,8 +44,7 @@ public:
 
 public slots:
     void AddPosition(double dPos);
-    void AddStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin, bool bIsCtrlDisabled,
-                   bool isMotorConncted, quint16 nStatus);
+    void AddStatus(quint16 nStatus);
     // The device is gone: the file ends with the last row and is closed.
     void DeviceLost();
 
@@ -65,10 +64,13 @@ private:
     TraceClock m_clock;
     double m_pos = 0.0;
     quint16 m_status = 0;
+    bool m_havePos = false;
     bool m_haveStatus = false;
     qint64 m_lastTime = 0;
     qint64 m_offsetMinute = -1;
     int m_offsetSeconds = 0;
+    qint64 m_second = -1;
+    QByteArray m_secondText;
 
     QFile m_file;
     QString m_key; // the file's entry among the files being recorded

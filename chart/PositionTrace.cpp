@@ -37,14 +37,19 @@ qint64 PositionTrace::Now() const
 
 void PositionTrace::AddSample()
 {
-    if (m_samples.Size() == m_samples.Capacity())
+    if (m_samples.Size() == m_samples.Capacity()) {
         m_floor = m_samples.At(0);
+        if (!m_floor.hasPos)
+            --m_unplaced;
+    }
     TraceSample sample;
     // Times never go back, even if the clock is changed in between.
     sample.timeMs = std::max(Now(), m_samples.Size() ? m_samples.Last().timeMs : m_floor.timeMs);
     sample.pos = m_pos;
     sample.status = m_status;
+    sample.hasPos = m_havePos;
     sample.hasStatus = m_haveStatus;
+    m_unplaced += m_havePos ? 0 : 1;
     m_samples.Append(sample);
     ++m_revision;
 }
@@ -52,12 +57,14 @@ void PositionTrace::AddSample()
 void PositionTrace::AddPosition(double dPos)
 {
     m_pos = dPos;
+    m_havePos = true;
     AddSample();
 }
 
-void PositionTrace::AddStatus(bool, bool, bool, bool, bool, quint16 nStatus)
+void PositionTrace::AddStatus(quint16 nStatus)
 {
-    const quint16 rising = m_haveStatus ? quint16(nStatus & ~m_status) : quint16(0);
+    // A mark needs the position it happened at.
+    const quint16 rising = m_haveStatus && m_havePos ? quint16(nStatus & ~m_status) : quint16(0);
     m_status = nStatus;
     m_haveStatus = true;
     AddSample();
@@ -106,10 +113,10 @@ QVector<QPointF> PositionTrace::PositionLine(qint64 fromMs, qint64 toMs, int col
     QVector<QPointF> line;
     if (toMs <= fromMs || columns < 1)
         return line;
-    const int first = FirstAtOrAfter(fromMs);
-    const int end = FirstAtOrAfter(toMs + 1);
+    const int first = std::max(FirstAtOrAfter(fromMs), m_unplaced);
+    const int end = std::max(FirstAtOrAfter(toMs + 1), first);
     const TraceSample &before = first > 0 ? m_samples.At(first - 1) : m_floor;
-    if (before.timeMs <= fromMs)
+    if (before.hasPos && before.timeMs <= fromMs)
         line.append(QPointF(double(fromMs), before.pos));
 
     const int count = end - first;

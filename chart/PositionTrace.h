@@ -27,6 +27,7 @@ struct TraceSample
     qint64 timeMs = 0;
     double pos = 0.0;
     quint16 status = 0;
+    bool hasPos = false;    // false until the device's first position report
     bool hasStatus = false; // false until the device's first status report
 };
 
@@ -102,7 +103,8 @@ public:
     // The position line over [fromMs, toMs] for a plot columns wide: every
     // sample when they are fewer than four per column, otherwise the first,
     // lowest, highest and last sample of each column. Starts with the
-    // position held at fromMs and runs on to toMs at the last position.
+    // position held at fromMs (or with the first position reported) and runs
+    // on to toMs at the last position.
     QVector<QPointF> PositionLine(qint64 fromMs, qint64 toMs, int columns) const;
     // Running periods over [fromMs, toMs] as (start, end) pairs; periods
     // closer than minGapMs are merged.
@@ -110,8 +112,7 @@ public:
 
 public slots:
     void AddPosition(double dPos);
-    void AddStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin, bool bIsCtrlDisabled,
-                   bool isMotorConncted, quint16 nStatus);
+    void AddStatus(quint16 nStatus);
     void AddCommand(int nOpType, const QVector<double> &targets);
     void MarkLost();
 
@@ -124,7 +125,10 @@ private:
     BoundedRing<TraceEvent> m_events;
     double m_pos = 0.0;
     quint16 m_status = 0;
+    bool m_havePos = false;
     bool m_haveStatus = false;
+    // Samples kept from before the first position report.
+    int m_unplaced = 0;
     QVector<double> m_targets;
     qint64 m_lostAt = -1;
     quint64 m_revision = 0;

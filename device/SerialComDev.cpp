@@ -53,10 +53,9 @@ constexpr uint16_t kEnabled = 1u << 5;
 constexpr uint16_t kHomed = 1u << 6;
 constexpr uint16_t kCtrlDisabled = 1u << 7;
 constexpr uint16_t kMotorConnected = 1u << 8;
-// Bits whose change is signalled: those the panel shows, and the limits,
-// which the position chart and the recording keep.
-constexpr uint16_t kShownBits =
-    kStopped | kLeftLimit | kRightLimit | kEnabled | kHomed | kCtrlDisabled | kMotorConnected;
+// Bits the panel shows; a change of any other bit is signalled with the word
+// alone.
+constexpr uint16_t kShownBits = kStopped | kEnabled | kHomed | kCtrlDisabled | kMotorConnected;
 
 // Statuses of the calls of one push: the push fails when any call failed,
 // whatever the others returned.
@@ -1012,7 +1011,9 @@ void SerialComDev::UpdateStatus()
     const double pos = getPositon(h);
     const qint64 posMs = QDateTime::currentMSecsSinceEpoch();
     const bool posRead = pos > kPosFailed;
-    if (posRead && std::fabs(m_lastPos - pos) > kPosThreshold) {
+    // The first good read is told whatever it is: 0 too.
+    if (posRead && (!m_posKnown || std::fabs(m_lastPos - pos) > kPosThreshold)) {
+        m_posKnown = true;
         m_lastPos = pos;
         emit SigPosChanged(pos, posMs);
     }
@@ -1038,11 +1039,14 @@ void SerialComDev::UpdateStatus()
             ReportEntry({OpDevEvent, tr("设备已运行到正限位位置！"), OutcomeNone});
         const uint16_t changed = st ^ prev;
         // The first report also tells the panel what it could not know yet.
-        if ((changed & kShownBits) || !m_statusKnown) {
-            m_statusKnown = true;
+        const bool first = !m_statusKnown;
+        m_statusKnown = true;
+        if ((changed & kShownBits) || first) {
             emit SigStatusChanged(st & kStopped, st & kEnabled, st & kHomed, st & kCtrlDisabled,
                                   st & kMotorConnected, st, statusMs);
         }
+        if (changed || first)
+            emit SigStatusWordChanged(st);
         if (changed & kMotorConnected) {
             if (st & kMotorConnected) {
                 ReportEntry({OpDevEvent, tr("促动器电机已连接。"), OutcomeNone});

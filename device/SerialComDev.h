@@ -159,6 +159,8 @@ signals:
     // nStatus: the whole status word the flags were read from.
     void SigStatusChanged(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin,
                           bool bIsCtrlDisabled, bool isMotorConncted, quint16 nStatus, qint64 nReadMs);
+    // The status word changed in any bit (or was read for the first time).
+    void SigStatusWordChanged(quint16 nStatus);
     void SigParamInited(int nModel);
     void SigDisconnect();
     // A push of group nType failed: the refused fields of the worker's copy
@@ -259,6 +261,7 @@ private:
     std::atomic<bool> m_stopping{false};
     QSemaphore m_workStopped;
     bool m_statusKnown = false;
+    bool m_posKnown = false;
     QTimer *m_timer = nullptr;
     bool m_polling = false;
     double m_lastPos = 0.0;

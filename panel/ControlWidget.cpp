@@ -1,7 +1,6 @@
 #include "panel/ControlWidget.h"
 #include "ui_ControlWidget.h"
 
-#include "app/MainWidget.h"
 #include "chart/DeviceTrace.h"
 #include "config/DevConfig.h"
 #include "panel/BtnParamWidget.h"
@@ -13,6 +12,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDateTime>
 #include <QEvent>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -31,6 +31,9 @@ constexpr int kCruisePopupDx = -189;
 
 constexpr int kLockoutMs = 100;
 
+// The position shown changes at most this often while the slide moves.
+constexpr int kPosShowMs = 100;
+
 // Change bits of the speed and acceleration shared by move and drive.
 constexpr int kMoveSpeedAccBits = 0x02 | 0x04;
 constexpr int kDriveSpeedAccBits = 0x04 | 0x08;
@@ -42,9 +45,10 @@ const char kOriginGreen[] = ".QLabel#lbOriginLight{border-image: url(:/image/gre
 
 } // namespace
 
-ControlWidget::ControlWidget(QWidget *parent)
+ControlWidget::ControlWidget(QWidget *parent, DevConfig *store)
     : QWidget(parent)
     , ui(new Ui::ControlWidget)
+    , m_store(store)
     , m_model(GetActuatorModel(0))
 {
     ui->setupUi(this);
@@ -107,7 +111,7 @@ ControlWidget::ControlWidget(QWidget *parent)
     connect(m_worker, &SerialComDev::SigActModelSet, this, &ControlWidget::ActModelSet);
 
     // Chart, recording and log export.
-    m_trace = new DeviceTrace(this, ui->pbChart, ui->textBrowser);
+    m_trace = new DeviceTrace(this, m_worker, [this]() { return GetTravel(); }, ui->pbChart, ui->textBrowser);
     connect(m_trace, &DeviceTrace::SigWarning, this,
             [this](const QString &text) { emit SigWarning(text, nullptr); });
 
@@ -154,6 +158,10 @@ ControlWidget::ControlWidget(QWidget *parent)
     m_lockTimer.setSingleShot(true);
     m_lockTimer.setInterval(kLockoutMs);
     connect(&m_lockTimer, &QTimer::timeout, this, &ControlWidget::EnableBtns);
+
+    m_posTimer.setSingleShot(true);
+    m_posTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_posTimer, &QTimer::timeout, this, &ControlWidget::ShowPos);
 }
 
 ControlWidget::~ControlWidget()
@@ -215,7 +223,7 @@ void ControlWidget::UpdateMoveParam(int nChanged, const MoveParam &param)
         if (nChanged & kMoveSpeedAccBits) {
             m_driveParam->SetSpeedAcc(param.Speed, param.Acc);
         }
-        if (DevConfig *config = GetDevConfig())
+        if (DevConfig *config = m_store)
             config->SaveMoveParam(m_devName, param);
     }
     emit SigUpdateParam(OpSetMoveParam, nChanged);
@@ -225,7 +233,7 @@ void ControlWidget::UpdateJogParam(int nChanged, const JogParam &param)
 {
     if (nChanged != 0) {
         m_worker->SetJogParam(param);
-        if (DevConfig *config = GetDevConfig())
+        if (DevConfig *config = m_store)
             config->SaveJogParam(m_devName, param);
     }
     emit SigUpdateParam(OpSetJogParam, nChanged);
@@ -238,7 +246,7 @@ void ControlWidget::UpdateDriveParam(int nChanged, const DriveParam &param)
         if (nChanged & kDriveSpeedAccBits) {
             m_moveParam->SetSpeedAcc(param.Speed, param.Acc);
         }
-        if (DevConfig *config = GetDevConfig())
+        if (DevConfig *config = m_store)
             config->SaveDriveParam(m_devName, param);
     }
     emit SigUpdateParam(OpSetDriveParam, nChanged);
@@ -249,7 +257,7 @@ void ControlWidget::UpdateCruiseParam(int nChanged, const CruiseParam &param)
     DisableBtns();
     if (nChanged != 0) {
         m_worker->SetCruiseParam(param);
-        if (DevConfig *config = GetDevConfig())
+        if (DevConfig *config = m_store)
             config->SaveCruiseParam(m_devName, param);
     }
     emit SigUpdateParam(OpCruise, nChanged);
@@ -340,11 +348,28 @@ void ControlWidget::TrimLog()
     cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
     cursor.removeSelectedText();
     ui->textBrowser->setCurrentCharFormat(format);
+    m_trace->LogLinesDropped(excess);
 }
 
+// A position that follows one shown less than kPosShowMs ago waits for the
+// next whole multiple of kPosShowMs of the clock, the same beat in every
+// panel, so that the window repaints the positions of all its panels at once
+// (each repaint on X waits for the server).
 void ControlWidget::UpdatePos(double dCurPos)
 {
-    ui->lbCurrentPos->setText(QStringLiteral("%1mm").arg(dCurPos, 0, 'f', 6));
+    m_pos = dCurPos;
+    if (m_posTimer.isActive())
+        return;
+    if (m_posShown.isValid() && !m_posShown.hasExpired(kPosShowMs))
+        m_posTimer.start(int(kPosShowMs - QDateTime::currentMSecsSinceEpoch() % kPosShowMs));
+    else
+        ShowPos();
+}
+
+void ControlWidget::ShowPos()
+{
+    ui->lbCurrentPos->setText(QStringLiteral("%1mm").arg(m_pos, 0, 'f', 6));
+    m_posShown.start();
 }
 
 void ControlWidget::UpdateStatus(bool bIsMotorStoped, bool bIsMotorEnable, bool bIsOrigin,
@@ -391,7 +416,7 @@ void ControlWidget::ParamInited(int nModel)
 // device holds, as the worker's copy did.
 void ControlWidget::ParamRefused(int nType)
 {
-    DevConfig *config = GetDevConfig();
+    DevConfig *config = m_store;
     switch (nType) {
     case OpSetMoveParam:
     case OpSetDriveParam: {

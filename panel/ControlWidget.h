@@ -22,6 +22,7 @@ class JogParamWidget;
 class DriveParamWidget;
 class CruiseCtrlWidget;
 class DeviceTrace;
+class DevConfig;
 class BtnParamWidget;
 class TriParamWidget;
 
@@ -32,7 +33,8 @@ class ControlWidget : public QWidget
     Q_OBJECT
 
 public:
-    explicit ControlWidget(QWidget *parent = nullptr);
+    // store: where the confirmed parameters are kept (none: they are not).
+    explicit ControlWidget(QWidget *parent = nullptr, DevConfig *store = nullptr);
     ~ControlWidget() override;
 
     // The log keeps its newest kLogKeptLines lines of text; older ones go at
@@ -98,6 +100,7 @@ private:
     void ApplyTravel();
     QWidget *PopupOf(QObject *toggle) const;
     void TrimLog();
+    void ShowPos();
 
     Ui::ControlWidget *ui;
     MoveParamWidget *m_moveParam = nullptr;
@@ -107,6 +110,7 @@ private:
     BtnParamWidget *m_btnParam = nullptr;
     TriParamWidget *m_triParam = nullptr;
     DeviceTrace *m_trace = nullptr;
+    QPointer<DevConfig> m_store;
     SerialComDev *m_worker = nullptr;
     QThread *m_thread = nullptr;
     QString m_devName;
@@ -120,6 +124,10 @@ private:
     bool m_lastOrigin = false;
     bool m_lastCtrlDisabled = false;
     QTimer m_lockTimer;
+    // The latest position and when the label last changed.
+    double m_pos = 0.0;
+    QElapsedTimer m_posShown;
+    QTimer m_posTimer;
     ActuatorModelInfo m_model;
     // The toggle whose popup was dismissed last with the pointer on it, and
     // since when; and the toggle whose current click is to close its popup.

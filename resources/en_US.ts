@@ -1041,6 +1041,10 @@
         <source>导出日志…</source>
         <translation>Export log…</translation>
     </message>
+    <message>
+        <source>此文件只含日志最新的 %1 行：更早的 %2 行已从面板删除。</source>
+        <translation>This file holds only the newest %1 lines of the log: %2 older lines had been dropped from the panel.</translation>
+    </message>
 </context>
 <context>
     <name>DriveParamWidget</name>

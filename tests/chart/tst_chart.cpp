@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtCharts/QChartView>
-#include <QtCharts/QXYSeries>
 
 #include <sys/resource.h>
 
@@ -34,16 +33,6 @@ void AnswerFileDialog(const QString &path)
 
 QPushButton *Button(QWidget *w, const char *name) { return w->findChild<QPushButton *>(QLatin1String(name)); }
 
-// The position line.
-QtCharts::QXYSeries *Line(ChartWidget *chart)
-{
-    for (QtCharts::QAbstractSeries *s : chart->findChild<QtCharts::QChartView *>()->chart()->series()) {
-        if (s->name() == QStringLiteral("位置"))
-            return qobject_cast<QtCharts::QXYSeries *>(s);
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class TestChart : public QObject
@@ -57,6 +46,7 @@ private slots:
     void fileFaults_data();
     void fileFaults();
     void oneRecordingPerDeviceAndFile();
+    void logExportTellsOfDroppedLines();
 
 private:
     // Moves the simulator's clock on by ms, polling the worker every 60 ms.
@@ -75,11 +65,12 @@ private:
         return QTest::qWaitForWindowExposed(Trace()->Chart()) ? Trace()->Chart() : nullptr;
     }
 
-    // The program with one initialised panel.
+    // The program with one initialised panel, whose first position reads fail.
     void Open()
     {
         m_app = harness::Start(1);
         simUseManualClock(1);
+        simFailNext("getPositon", 3);
         m_panel = harness::OpenPanels(m_app.window.get(), 1).value(0);
     }
 
@@ -100,13 +91,17 @@ void TestChart::cleanup()
 }
 
 // Every position and status report is a sample of the trace and a row of
-// the CSV, in order; the chart draws up to the last one, marks the loss of
-// the device and stays open after its panel, whose end closes the file.
+// the CSV, in order; the chart draws up to the last one, nothing before the
+// first position, marks the loss of the device and stays open after its
+// panel, whose end closes the file. A refused command leaves no mark.
 void TestChart::traceAndRecordingFollowTheDevice()
 {
     Open();
     QPointer<ChartWidget> chart = OpenChart();
     QVERIFY(chart && chart->windowTitle() == harness::Serial(1));
+    QTRY_VERIFY(!chart->ShownLine().isEmpty());
+    for (const QPointF &p : chart->ShownLine())
+        QCOMPARE(p.y(), 5.2); // where the 13 mm device starts
     // Reports reach the trace and the recorder before these: a position, or -1 and a status word.
     QList<QPair<double, int>> reports, rows;
     const PositionTrace *trace = Trace()->Trace();
@@ -119,8 +114,7 @@ void TestChart::traceAndRecordingFollowTheDevice()
             rows.append({pos, word});
     };
     connect(m_panel->GetWorker(), &SerialComDev::SigPosChanged, chart, [&](double pos) { add(pos, -1); });
-    connect(m_panel->GetWorker(), &SerialComDev::SigStatusChanged, chart,
-            [&](bool, bool, bool, bool, bool, quint16 word) { add(-1.0, word); });
+    connect(m_panel->GetWorker(), &SerialComDev::SigStatusWordChanged, chart, [&](quint16 word) { add(-1.0, word); });
     const QString path = m_dir.filePath(QStringLiteral("session.csv"));
     AnswerFileDialog(path);
     QTest::mouseClick(Button(chart, "pbRecord"), Qt::LeftButton);
@@ -137,7 +131,15 @@ void TestChart::traceAndRecordingFollowTheDevice()
         QCOMPARE(reports[i].second < 0 ? s.pos : double(s.status), reports[i].second < 0 ? reports[i].first : reports[i].second);
     }
     chart->Refresh();
-    QCOMPARE(Line(chart)->pointsVector().last().y(), trace->Samples().Last().pos);
+    QCOMPARE(chart->ShownLine().last().y(), trace->Samples().Last().pos);
+
+    const int events = trace->Events().Size();
+    const QVector<double> targets = trace->Targets();
+    simFailNext("move", 1);
+    QVERIFY(harness::Press(m_panel, "pbMove"));
+    QTRY_VERIFY(harness::LogOf(m_panel).endsWith(QStringLiteral("操作失败")));
+    QCoreApplication::processEvents();
+    QVERIFY(events == trace->Events().Size() && targets == trace->Targets() && targets.size() == 2);
 
     harness::BoxAnswerer answerer(QStringLiteral("确认"));
     simDetach(m_app.handles[0]);
@@ -156,7 +158,7 @@ void TestChart::traceAndRecordingFollowTheDevice()
     QCOMPARE(lines.last(), QByteArray());
     const quint16 bits[] = {statusbit::Stopped, statusbit::Enabled, statusbit::Homed, statusbit::LeftLimit,
                             statusbit::RightLimit};
-    bool leftLimit = false;
+    bool leftLimit = false, atSpeed = false;
     for (int i = 2; i < lines.size() - 1; ++i) {
         const QList<QByteArray> f = lines.at(i).split(',');
         QVERIFY(QDateTime::fromString(QString::fromLatin1(f.at(0)), Qt::ISODateWithMs) >=
@@ -168,8 +170,9 @@ void TestChart::traceAndRecordingFollowTheDevice()
         for (int b = 0; b < 5 && !f.at(7).isEmpty(); ++b) // no flags before the first status report
             QVERIFY2(f.at(2 + b).toInt() == ((b == 0) != bool(word & bits[b]) ? 1 : 0), lines.at(i).constData());
         leftLimit |= f.at(5) == "1";
+        atSpeed |= bool(word & 0x02); // a bit the panel does not show
     }
-    QVERIFY(leftLimit); // homing reached the left limit
+    QVERIFY(leftLimit && atSpeed); // homing reached the left limit, the cruise its speed
     chart->close();
     QTRY_VERIFY(!chart);
 }
@@ -212,7 +215,7 @@ void TestChart::fileFaults()
         QVERIFY(file.open(QIODevice::ReadOnly) && file.size() <= 4000);
         const QList<QByteArray> lines = file.readAll().split('\n');
         QVERIFY(lines.size() > 20 && lines.last().isEmpty());
-        QCOMPARE(lines.at(lines.size() - 2).split(',').at(1).toDouble(), (lines.size() - 4) * 0.001);
+        QCOMPARE(lines.at(lines.size() - 2).split(',').at(1).toDouble(), (lines.size() - 3) * 0.001);
     }
 }
 
@@ -228,7 +231,27 @@ void TestChart::oneRecordingPerDeviceAndFile()
     QVERIFY(!second.Start(m_dir.path() + QStringLiteral("/./a.csv"), QStringLiteral("DEV 2"), &error));
     QVERIFY(!QFile::exists(b));
     first.Stop();
+    QFile started(a); // nothing was reported: no row
+    QVERIFY(started.open(QIODevice::ReadOnly) && started.readAll() == PositionRecorder::kHeader);
     QVERIFY(second.Start(a, QStringLiteral("DEV 2"), &error));
+}
+
+// An export of a log that dropped its oldest lines says so in its first line.
+void TestChart::logExportTellsOfDroppedLines()
+{
+    ControlWidget panel;
+    QStringList lines;
+    for (int i = 0; i < ControlWidget::kLogKeptLines + ControlWidget::kLogTrimLines; ++i)
+        lines << QStringLiteral("L%1").arg(i);
+    panel.OutputOptInfo(lines.join(QLatin1Char('\n')));
+    const QString path = m_dir.filePath(QStringLiteral("log.txt"));
+    AnswerFileDialog(path);
+    panel.findChild<DeviceTrace *>()->ExportLog();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> exported = file.readAll().split('\n');
+    QVERIFY2(exported.first().contains(QByteArray::number(ControlWidget::kLogTrimLines)), exported.first());
+    QCOMPARE(exported.at(1), QByteArray("L1000"));
 }
 
 QTEST_MAIN(TestChart)

@@ -165,18 +165,21 @@ private slots:
         QCOMPARE(worker.CopyCruiseParam().EndPos, mm <= 6.0 ? mm : 3.25);
     }
 
-    // Position past the threshold only; status when a shown bit changed only;
-    // a limit line when the limit is reached, not while it is held.
+    // The first position read (0 too), then past the threshold only; status
+    // when a shown bit changed only, the word whenever it changed; a limit
+    // line when the limit is reached, not while it is held.
     void pollSignalsChanges()
     {
         SerialComDev worker;
         Start(worker);
         QSignalSpy pos(&worker, &SerialComDev::SigPosChanged);
         QSignalSpy status(&worker, &SerialComDev::SigStatusChanged);
-        PollAt(worker, {2.0, 2.0, 2.0 + 2e-7, 2.0 + 5e-7});
-        QCOMPARE(pos.count(), 2);
-        QCOMPARE(pos.at(1).at(0).toDouble(), 2.0 + 5e-7);
-        QCOMPARE(status.count(), 1);
+        QSignalSpy words(&worker, &SerialComDev::SigStatusWordChanged);
+        PollAt(worker, {0.0, 0.0, 2.0, 2.0 + 2e-7, 2.0 + 5e-7});
+        QCOMPARE(pos.count(), 3);
+        QCOMPARE(pos.at(0).at(0).toDouble(), 0.0);
+        QCOMPARE(pos.at(2).at(0).toDouble(), 2.0 + 5e-7);
+        QCOMPARE(status.count(), 1); // the limit left at 2 mm is not shown
         simSetControlDisabled(m_handle, 1);
         Poll(worker, 2);
         QCOMPARE(status.count(), 2);
@@ -192,8 +195,10 @@ private slots:
         simAdvanceClock(30000);
         Poll(worker);
         status.clear();
-        PollAt(worker, {5.0, 5.5});
+        words.clear();
+        PollAt(worker, {5.0, 5.5, 5.5});
         QCOMPARE(status.count(), 0);
+        QCOMPARE(words.count(), 2);
     }
 
     // Loss announced once, at the fifth failed poll in a row; again after a comeback.
