@@ -10,7 +10,6 @@
 #include "panel/TriParamWidget.h"
 #include "remote/RemoteServer.h"
 
-#include <QDateTime>
 #include <QJsonArray>
 #include <QTimer>
 
@@ -42,11 +41,6 @@ const QStringList kEdges = {"rising", "falling"};
 const QStringList kLevels = {"high", "low"};
 const QStringList kConditions = {"moving", "position_reached", "max_speed"};
 
-QJsonValue Time(qint64 ms)
-{
-    const QDateTime time = QDateTime::fromMSecsSinceEpoch(ms);
-    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
-}
 
 // A value held in single precision, as its popup shows it (1.1f is 1.1).
 double Single(float value)
@@ -369,7 +363,7 @@ QJsonObject PanelLink::State() const
             {"right_limit", bit(kRightLimit)},
             {"status_word", state.statusRead ? QJsonValue(word) : QJsonValue()},
             {"remaining", state.remaining},
-            {"time", state.statusRead ? Time(state.statusReadMs) : QJsonValue()}};
+            {"time", state.statusRead ? RemoteServer::TimeText(state.statusReadMs) : QJsonValue()}};
 }
 
 bool PanelLink::ControlDisabled() const
@@ -453,7 +447,7 @@ void PanelLink::Finish(std::list<Waiter>::iterator waiter, int code, const QStri
 void PanelLink::Publish(const QString &event, qint64 readMs, const QJsonObject &params)
 {
     if (m_server && m_server->HasSubscribers(event))
-        m_server->Publish(event, m_panel->GetDevSerial(), QDateTime::fromMSecsSinceEpoch(readMs), params);
+        m_server->Publish(event, m_panel->GetDevSerial(), readMs, params);
 }
 
 PanelRemote::PanelRemote(RemoteServer *server, Lookup lookup, QObject *parent)

@@ -35,7 +35,11 @@ RemoteConnection::RemoteConnection(QTcpSocket *socket, RemoteServer *server, con
     , m_socket(socket)
     , m_server(server)
     , m_token(token)
+    , m_notifyTimer(new QTimer(this))
 {
+    m_notifyTimer->setSingleShot(true);
+    m_notifyTimer->setInterval(kNotifyGatherMs);
+    connect(m_notifyTimer, &QTimer::timeout, this, &RemoteConnection::SendNotifications);
     m_socket->setParent(this);
     m_socket->setReadBufferSize(kSocketBuffer);
     connect(m_socket, &QTcpSocket::readyRead, this, &RemoteConnection::ReadLines);
@@ -107,8 +111,21 @@ bool RemoteConnection::IsSubscribedToAny(const QString &event) const
 
 void RemoteConnection::Notify(const QByteArray &line)
 {
-    if (m_authorised && !m_closing && m_socket->bytesToWrite() < kNotifyLimit)
-        m_socket->write(line);
+    if (m_authorised && !m_closing && m_socket->bytesToWrite() + m_notifications.size() < kNotifyLimit) {
+        m_notifications += line;
+        if (!m_notifyTimer->isActive())
+            m_notifyTimer->start();
+    }
+}
+
+void RemoteConnection::SendNotifications()
+{
+    m_notifyTimer->stop();
+    if (m_notifications.isEmpty())
+        return;
+    m_socket->write(m_notifications);
+    m_notifications.clear();
+    m_socket->flush();
 }
 
 bool RemoteConnection::Paused() const
@@ -212,7 +229,11 @@ void RemoteConnection::Fail(const QJsonValue &id, int code, const QString &messa
 void RemoteConnection::Send(QJsonObject message)
 {
     message.insert(QStringLiteral("jsonrpc"), QStringLiteral("2.0"));
-    m_socket->write(QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n');
+    // Notifications gathered so far go first: they tell of what happened
+    // before. Handed to the system at once, as far as it takes it: left to
+    // the socket's write notifier, every line cost more passes of the event loop.
+    m_notifications += QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n';
+    SendNotifications();
 }
 
 void RemoteConnection::Close()

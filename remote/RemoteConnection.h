@@ -8,6 +8,7 @@
 #include <QSet>
 
 class QTcpSocket;
+class QTimer;
 class RemoteServer;
 
 // One client of the remote interface (used by RemoteServer only): reads its
@@ -36,8 +37,10 @@ public:
     void Subscribe(const QStringList &events, const QString &device);
     bool IsSubscribed(const QString &event, const QString &device) const;
     bool IsSubscribedToAny(const QString &event) const;
-    // A notification line; dropped while the client reads too little.
+    // A notification line; dropped while the client reads too little. Sent
+    // with the others of up to kNotifyGatherMs, or before the next answer.
     void Notify(const QByteArray &line);
+    static constexpr int kNotifyGatherMs = 50;
 
 signals:
     void SigAuthorised();
@@ -50,6 +53,7 @@ private:
     void Handle(const QByteArray &line);
     void Fail(const QJsonValue &id, int code, const QString &message);
     void Send(QJsonObject message);
+    void SendNotifications();
     bool Paused() const;
     void Close();
 
@@ -65,6 +69,10 @@ private:
     int m_pending = 0;
     // "event\ndevice"; an empty device stands for every device.
     QSet<QString> m_subscriptions;
+    // Notifications gathered, sent together: each write to a loopback socket
+    // costs the system about as much as the client's reading of it.
+    QByteArray m_notifications;
+    QTimer *m_notifyTimer;
 };
 
 #endif

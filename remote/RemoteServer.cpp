@@ -3,11 +3,13 @@
 #include "remote/RemoteConnection.h"
 #include "remote/RemoteToken.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
 
 #include <exception>
+#include <limits>
 
 RemoteServer::RemoteServer(QObject *parent)
     : QObject(parent)
@@ -161,7 +163,20 @@ bool RemoteServer::HasSubscribers(const QString &event) const
     return false;
 }
 
-void RemoteServer::Publish(const QString &event, const QString &device, const QDateTime &readTime, QJsonObject params)
+QString RemoteServer::TimeText(qint64 msSinceEpoch)
+{
+    // Offsets change on whole minutes only.
+    static thread_local qint64 minute = std::numeric_limits<qint64>::min();
+    static thread_local int offset = 0;
+    const qint64 now = msSinceEpoch / 60000 - (msSinceEpoch % 60000 < 0);
+    if (now != minute) {
+        minute = now;
+        offset = QDateTime::fromMSecsSinceEpoch(msSinceEpoch).offsetFromUtc();
+    }
+    return QDateTime::fromMSecsSinceEpoch(msSinceEpoch, Qt::OffsetFromUTC, offset).toString(Qt::ISODateWithMs);
+}
+
+void RemoteServer::Publish(const QString &event, const QString &device, qint64 readMs, QJsonObject params)
 {
     QByteArray line;
     for (RemoteConnection *connection : qAsConst(m_connections)) {
@@ -170,8 +185,7 @@ void RemoteServer::Publish(const QString &event, const QString &device, const QD
         if (line.isEmpty()) {
             if (!device.isEmpty())
                 params.insert(QStringLiteral("device"), device);
-            params.insert(QStringLiteral("time"),
-                          readTime.toOffsetFromUtc(readTime.offsetFromUtc()).toString(Qt::ISODateWithMs));
+            params.insert(QStringLiteral("time"), TimeText(readMs));
             const QJsonObject message{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
                                       {QStringLiteral("method"), event},
                                       {QStringLiteral("params"), params}};

@@ -3,7 +3,6 @@
 
 #include "remote/RemoteRequest.h"
 
-#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QMetaType>
@@ -74,7 +73,11 @@ public:
     // clients subscribed to it; time is when the value was read (ISO 8601
     // with milliseconds and offset). A client that leaves its notifications
     // unread loses those that do not fit its bound.
-    void Publish(const QString &event, const QString &device, const QDateTime &readTime, QJsonObject params);
+    void Publish(const QString &event, const QString &device, qint64 readMs, QJsonObject params);
+    // msSinceEpoch as local time, ISO 8601 with milliseconds and offset. The
+    // offset is looked up once a minute: each lookup asks the system's time
+    // zone files, which cost more than the rest of a notification.
+    static QString TimeText(qint64 msSinceEpoch);
 
 signals:
     void SigStatusChanged(const RemoteStatus &status);

@@ -11,6 +11,7 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <ctime>
 #include <memory>
 
 using namespace remoteclient;
@@ -246,17 +247,34 @@ private slots:
         log->Call(1, "sub", {{"events", QJsonArray{"log"}}});
         QVERIFY(position->Next().contains("result") && log->Next().contains("result"));
         QVERIFY(m_server->HasSubscribers("position") && !m_server->HasSubscribers("status"));
-        const QDateTime read = QDateTime::fromString("2024-05-17T10:20:30.456Z", Qt::ISODateWithMs);
+        const qint64 read = QDateTime::fromString("2024-05-17T10:20:30.456Z", Qt::ISODateWithMs).toMSecsSinceEpoch();
         m_server->Publish("position", "B", read, {{"position_mm", 2.0}});
         m_server->Publish("position", "A", read, {{"position_mm", 1.5}});
         m_server->Publish("log", "B", read, {{"text", "x"}});
-        const QJsonObject expected{{"position_mm", 1.5}, {"device", "A"}, {"time", "2024-05-17T10:20:30.456Z"}};
+        const QJsonObject expected{{"position_mm", 1.5}, {"device", "A"}, {"time", RemoteServer::TimeText(read)}};
         QCOMPARE(position->Next().value("params").toObject(), expected);
         QCOMPARE(log->Next().value("params").toObject().value("device"), QJsonValue("B"));
         for (Client *client : {position.get(), log.get(), none.get()}) {
             client->Call(9, "echo");
             QCOMPARE(client->Next().value("id"), QJsonValue(9));
         }
+    }
+
+    // Times are local with their offset, also on either side of a change of
+    // the offset within one minute of the last time given.
+    void timeTexts()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        const qint64 change = QDateTime::fromString("2024-03-31T01:00:00Z", Qt::ISODate).toMSecsSinceEpoch();
+        const QString before = RemoteServer::TimeText(change - 1), after = RemoteServer::TimeText(change);
+        const QString autumn = RemoteServer::TimeText(change + qint64(210) * 86400000);
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+        QCOMPARE(before, QStringLiteral("2024-03-31T01:59:59.999+01:00"));
+        QCOMPARE(after, QStringLiteral("2024-03-31T03:00:00.000+02:00"));
+        QCOMPARE(autumn, QStringLiteral("2024-10-27T02:00:00.000+01:00"));
     }
 
     // Only the loopback addresses listen. A port another program holds is
