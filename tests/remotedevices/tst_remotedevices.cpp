@@ -225,6 +225,14 @@ private slots:
         QVERIFY(WaitConfirmed(m_app.window.get()));
         QVERIFY(PanelOf(0) && !PanelOf(1) && PanelOf(2));
         m_app.handles << late;
+        // The operator closing the dialog cancels nothing of a script's.
+        Pick(m_app.window.get(), {}, false);
+        simSetCallDelay(Handle(1), 300);
+        client->Call(7, "open", {{"device", Serial(2)}});
+        QTRY_VERIFY(Busy(dialog));
+        Click(dialog, "pbClose");
+        QCOMPARE(Result(client->Answer(7)), QJsonValue(true));
+        QVERIFY(PanelOf(1) && !dialog->isVisible());
     }
 
     // Refused opens reach no device and make no panel: an unknown device, one
