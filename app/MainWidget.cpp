@@ -8,6 +8,7 @@
 #include "device/DevInfo.h"
 #include "discovery/AddDevWidget.h"
 #include "discovery/DeviceScanner.h"
+#include "discovery/DiscoveryRemote.h"
 #include "misc/HelpWidget.h"
 #include "misc/OptionWidget.h"
 #include "panel/ControlWidget.h"
@@ -292,6 +293,7 @@ MainWidget::MainWidget(QWidget *parent)
         return std::any_of(devices.begin(), devices.end(), [&](const DevInfo &info) { return info.serial == serial; });
     };
     m_panelRemote = new PanelRemote(m_remoteServer, lookup, this);
+    m_discoveryRemote = new DiscoveryRemote(m_remoteServer, m_addDevWidget, lookup.panelOf, this);
     connect(m_remoteServer, &RemoteServer::SigStatusChanged, m_optionWidget, &OptionWidget::ShowRemoteStatus);
     connect(m_optionWidget, &OptionWidget::SigRemoteSwitched, this, &MainWidget::SwitchRemote);
     ui->setupUi(this);
@@ -502,6 +504,7 @@ void MainWidget::MakeNextPanel()
     panel->SetInitParams(move, jog, drive, cruise);
     m_panelRemote->Attach(panel);
     m_ctrlWidgets.append(panel);
+    m_discoveryRemote->PanelMade(panel);
     LayoutMenuBar();
     LayoutCtrlWidgets();
     if (!m_pendingPanels.isEmpty())

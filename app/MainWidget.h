@@ -19,6 +19,7 @@ class AddDevWidget;
 class ControlWidget;
 class DebugWidget;
 class DevConfig;
+class DiscoveryRemote;
 class HelpWidget;
 class OptionWidget;
 class PanelRemote;
@@ -123,6 +124,7 @@ private:
     DevConfig *m_devConfig = nullptr;
     RemoteServer *m_remoteServer = nullptr;
     PanelRemote *m_panelRemote = nullptr;
+    DiscoveryRemote *m_discoveryRemote = nullptr;
     QPoint m_pressPos;
     bool m_dragging = false;
     QRect m_savedGeometry;

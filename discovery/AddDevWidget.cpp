@@ -10,6 +10,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -197,6 +198,8 @@ void AddDevWidget::ScanFinished(int status, const QList<DevHandle> &reported, co
     RebuildDevButtons();
     ShowNote();
     ShowBusy();
+    if (!m_scanning)
+        emit SigScanEnded(m_scanFailed);
 }
 
 void AddDevWidget::ShowNote()
@@ -239,6 +242,32 @@ void AddDevWidget::SlotConfirm()
     WaitForRelease();
 }
 
+bool AddDevWidget::ConfirmForScript(DevHandle handle, bool open)
+{
+    const int i = IndexOf(handle);
+    if (Busy() || i < 0)
+        return false;
+    m_toOpen.clear();
+    m_toUncheck.clear();
+    m_problems.clear();
+    m_scriptHandle = handle;
+    m_scriptOpens = open && !m_devList[i].checked;
+    m_scriptOutcome = ScriptDone;
+    if (open != m_devList[i].checked)
+        (open ? m_toOpen : m_toUncheck) << handle;
+    m_releaseClock.start();
+    WaitForRelease();
+    return true;
+}
+
+void AddDevWidget::Refused(DevHandle handle, ScriptOutcome outcome, const QString &problem)
+{
+    if (handle == m_scriptHandle)
+        m_scriptOutcome = outcome;
+    else
+        m_problems << problem;
+}
+
 void AddDevWidget::WaitForRelease()
 {
     for (DevHandle handle : qAsConst(m_toOpen)) {
@@ -269,9 +298,9 @@ void AddDevWidget::StartOpening()
             continue;
         }
         if (DeviceOwners::OwnerOf(handle) == DeviceOwners::ConsoleOwner)
-            m_problems << tr("设备 %1 正被调试窗口使用。").arg(m_devList[i].serial);
+            Refused(handle, ScriptConsoleHolds, tr("设备 %1 正被调试窗口使用。").arg(m_devList[i].serial));
         else
-            m_problems << tr("设备 %1 仍被占用, 请稍后再试。").arg(m_devList[i].serial);
+            Refused(handle, ScriptStillHeld, tr("设备 %1 仍被占用, 请稍后再试。").arg(m_devList[i].serial));
     }
     m_toOpen.clear();
     if (opening.isEmpty()) {
@@ -299,7 +328,7 @@ void AddDevWidget::OpenFinished(const QList<DevHandle> &opened, const QList<DevH
         DeviceOwners::Release(handle, DeviceOwners::ScanOwner);
         const int i = IndexOf(handle);
         if (i >= 0)
-            m_problems << tr("设备 %1 无法打开。").arg(m_devList[i].serial);
+            Refused(handle, ScriptOpenFailed, tr("设备 %1 无法打开。").arg(m_devList[i].serial));
     }
     FinishConfirm(opened);
 }
@@ -327,6 +356,10 @@ void AddDevWidget::FinishConfirm(const QList<DevHandle> &opened)
         if (!orphans.contains(handle))
             m_handing << handle;
     }
+    if (m_scriptHandle >= 0) {
+        FinishScriptConfirm(opened);
+        return;
+    }
     const QStringList problems = m_problems;
     m_problems.clear();
     RebuildDevButtons();
@@ -337,6 +370,26 @@ void AddDevWidget::FinishConfirm(const QList<DevHandle> &opened)
         emit SigWarning(problems.join(QLatin1Char('\n')));
 }
 
+// The script hears the outcome, the operator is asked nothing, and the dialog
+// stays as it is: only the script's device shows its new state.
+void AddDevWidget::FinishScriptConfirm(const QList<DevHandle> &opened)
+{
+    const DevHandle handle = std::exchange(m_scriptHandle, -1);
+    const int i = IndexOf(handle);
+    ScriptOutcome outcome = m_scriptOutcome;
+    if (m_scriptOpens && outcome == ScriptDone && (i < 0 || !opened.contains(handle)))
+        outcome = ScriptLost;
+    m_problems.clear();
+    for (int k = 0; k < kMaxDevs; ++k) {
+        if (DevButton(k)->property("handle") == QVariant(handle))
+            DevButton(k)->setChecked(i >= 0 && m_devList[i].checked);
+    }
+    RebuildDevButtons();
+    ShowBusy();
+    emit SigConfirmed();
+    emit SigScriptConfirmed(handle, outcome);
+}
+
 void AddDevWidget::CloseOnScanner(const QList<DevHandle> &handles)
 {
     DeviceScanner *scanner = m_scanner;
@@ -345,15 +398,18 @@ void AddDevWidget::CloseOnScanner(const QList<DevHandle> &handles)
 
 void AddDevWidget::hideEvent(QHideEvent *event)
 {
-    // Closing the dialog applies nothing, whenever it happens: a confirm
-    // still waiting for a device is dropped, opens under way are undone.
-    if (m_releasePoll.isActive())
-        m_releasePoll.stop();
-    m_toOpen.clear();
-    m_toUncheck.clear();
-    m_problems.clear();
-    if (!m_opening.isEmpty())
-        m_openCancelled = true;
+    // Closing the dialog applies nothing of the operator's, whenever it
+    // happens: a confirm still waiting for a device is dropped, opens under
+    // way are undone. A script's confirm goes on.
+    if (m_scriptHandle < 0) {
+        if (m_releasePoll.isActive())
+            m_releasePoll.stop();
+        m_toOpen.clear();
+        m_toUncheck.clear();
+        m_problems.clear();
+        if (!m_opening.isEmpty())
+            m_openCancelled = true;
+    }
     // The buttons show the confirmed state again.
     RebuildDevButtons();
     ShowBusy();

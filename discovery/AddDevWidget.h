@@ -45,11 +45,28 @@ public:
     // ends its thread.
     DeviceScanner *GetScanner() const;
 
+    // True while a scan, a wait for a releasing device or an open runs.
+    bool Busy() const;
+
+    // What a script's open or close of a device came to.
+    enum ScriptOutcome { ScriptDone, ScriptConsoleHolds, ScriptStillHeld, ScriptOpenFailed, ScriptLost };
+    // A script's open or close of a listed device: as toggling its button and
+    // confirming, except that the dialog stays shown or hidden as it is, its
+    // other buttons keep the operator's unconfirmed toggles, and nothing is
+    // put to the operator; SigScriptConfirmed tells the outcome (it may come
+    // before this returns). False, and nothing happens, while the dialog is
+    // busy or when the device is not listed.
+    bool ConfirmForScript(DevHandle handle, bool open);
+
 signals:
     // The checked entries changed: the panels are to follow them.
     void SigConfirmed();
     // Something the operator must be told in a message box.
     void SigWarning(const QString &text);
+    // A script's confirm has ended, after SigConfirmed (outcome: ScriptOutcome).
+    void SigScriptConfirmed(DevHandle handle, int outcome);
+    // A scan has ended with no other one to follow; failed: the list stayed as it was.
+    void SigScanEnded(bool failed);
 
 public slots:
     // Starts a scan; asked while one runs, another follows it.
@@ -69,7 +86,8 @@ private:
     void WaitForRelease();
     void StartOpening();
     void FinishConfirm(const QList<DevHandle> &opened);
-    bool Busy() const;
+    void FinishScriptConfirm(const QList<DevHandle> &opened);
+    void Refused(DevHandle handle, ScriptOutcome outcome, const QString &problem);
     void ShowBusy();
     void ShowNote();
     void CloseOnScanner(const QList<DevHandle> &handles);
@@ -96,6 +114,11 @@ private:
     QStringList m_problems;
     QTimer m_releasePoll;
     QElapsedTimer m_releaseClock;
+    // The device of a script's confirm under way (-1: the confirm, if any, is
+    // the operator's), whether it is to be opened, and why it was not.
+    DevHandle m_scriptHandle = -1;
+    bool m_scriptOpens = false;
+    ScriptOutcome m_scriptOutcome = ScriptDone;
     bool m_scanFailed = false;
     int m_consoleHeld = 0;
 };

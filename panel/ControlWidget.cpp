@@ -211,6 +211,11 @@ int ControlWidget::GetTravel() const
     return m_model.travelMm;
 }
 
+ActuatorModelInfo ControlWidget::GetModel() const
+{
+    return m_model;
+}
+
 SerialComDev *ControlWidget::GetWorker() const
 {
     return m_worker;

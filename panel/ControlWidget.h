@@ -49,6 +49,8 @@ public:
     // The device's driver serial, as the add-device dialog lists it.
     QString GetDevSerial() const;
     int GetTravel() const;
+    // The actuator model the device reported (code 0 until it has, or when it could not be read).
+    ActuatorModelInfo GetModel() const;
     // The device worker, living on the panel's thread; valid while the panel lives.
     SerialComDev *GetWorker() const;
 

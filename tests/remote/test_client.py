@@ -1,8 +1,10 @@
 """The Python client against the program, started headless with -remote in a
-folder of its own: connecting, the token, errors as exceptions, the device
-methods' refusals without a panel, the command-line tool. The SDK's example
+folder of its own: finding the folder of the token, connecting, errors as
+exceptions, the device list with panels opened and closed, the device methods'
+refusals without a panel, the command-line tool. The SDK's example
 moving devices through open panels runs in tst_remotedevices."""
 
+import json
 import os
 import re
 import shutil
@@ -14,6 +16,7 @@ import tempfile
 import time
 import unittest
 from pathlib import Path
+from unittest import mock
 
 BIN = Path(os.environ["ACTUATOR_BIN_DIR"])
 SDK = BIN / "help" / "Nuvik_PythonSDK"
@@ -103,6 +106,36 @@ class ClientTest(unittest.TestCase):
             self.assertEqual(client.stop_all(), [])
             self.assertTrue(client.subscribe(["position", "status", "log"]))
 
+    def test_config_dir_found_as_the_program_finds_it(self):
+        with tempfile.TemporaryDirectory() as root:
+            program = Path(root) / "program"
+            (program / "help" / "Nuvik_PythonSDK").mkdir(parents=True)
+            module = str(program / "help" / "Nuvik_PythonSDK" / "actuator_remote.py")
+            env = {"HOME": root, "XDG_CONFIG_HOME": "", "ACTUATOR_CONFIG_DIR": ""}
+            with mock.patch.object(actuator_remote, "__file__", module), mock.patch.dict(os.environ, env):
+                self.assertEqual(actuator_remote.default_config_dir(), Path(root) / ".config" / "ActuatorControl")
+                os.environ["XDG_CONFIG_HOME"] = str(Path(root) / "xdg")
+                self.assertEqual(actuator_remote.default_config_dir(), Path(root) / "xdg" / "ActuatorControl")
+                (program / "remote.token").write_text("0" * 64)
+                self.assertEqual(actuator_remote.default_config_dir(), program.resolve())
+                os.environ["ACTUATOR_CONFIG_DIR"] = root
+                self.assertEqual(actuator_remote.default_config_dir(), Path(root))
+
+    def test_device_list_and_panels(self):
+        device = "QMA 202412000001"
+        with self.connect() as client:
+            listed = client.scan()
+            self.assertEqual([(d["device"], d["panel"], d["model"]) for d in listed],
+                             [(device, False, None), ("QMB 202412000002", False, None)])
+            self.assertTrue(client.open(device))
+            self.assertIn("position_mm", client.state(device))
+            self.assertEqual([d["panel"] for d in client.devices()], [True, False])
+            self.assertTrue(client.close(device))
+            self.assertEqual([d["panel"] for d in client.devices()], [False, False])
+            with self.assertRaises(actuator_remote.RemoteError) as refused:
+                client.open("NO SUCH DEVICE")
+            self.assertEqual(refused.exception.code, actuator_remote.UNKNOWN_DEVICE)
+
     def test_missing_token_file_is_explained(self):
         with tempfile.TemporaryDirectory() as empty, self.assertRaisesRegex(FileNotFoundError, "switch remote control on"):
             actuator_remote.connect(config_dir=empty)
@@ -111,6 +144,7 @@ class ClientTest(unittest.TestCase):
         hello = self.cli("hello")
         self.assertEqual(hello.returncode, 0, hello.stderr)
         self.assertIn('"protocol": 1', hello.stdout)
+        self.assertEqual(len(json.loads(self.cli("devices").stdout)), 2)
         refused = self.cli("jog", "NO SUCH DEVICE", "left")
         self.assertEqual(refused.returncode, 1)
         self.assertTrue(re.match(r"error -32001: ", refused.stderr), refused.stderr)

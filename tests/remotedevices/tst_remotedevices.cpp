@@ -1,5 +1,6 @@
 // Scripts driving the open panels of the running program through real TCP
-// connections: refusals that reach no device, commands and parameters that
+// connections: the device list, panels opened and closed as the add-device
+// dialog does, refusals that reach no device, commands and parameters that
 // go the way of clicks and confirmed popups, the end of a motion that wait
 // reports, notifications, two clients on one device, and the SDK's example.
 #include "panel/BtnParamWidget.h"
@@ -34,6 +35,12 @@ QStringList Commands(int from)
             commands << call;
     }
     return commands;
+}
+
+// Every library call on the device from index from on.
+QStringList CallsOn(int handle, int from)
+{
+    return simjournal::Journal(from).filter(QRegularExpression(QStringLiteral("^\\w+\\(%1[,)]").arg(handle)));
 }
 
 QJsonValue Result(const QJsonObject &reply)
@@ -84,6 +91,22 @@ class TestRemoteDevices : public QObject
         return client;
     }
     int Handle(int i) const { return m_app.handles.at(i); }
+    ControlWidget *PanelOf(int i) const
+    {
+        for (ControlWidget *panel : m_app.window->findChildren<ControlWidget *>()) {
+            if (panel->GetDevSerial() == Serial(i + 1))
+                return panel;
+        }
+        return nullptr;
+    }
+    // The devices' panel flags, or their models, as devices lists them.
+    static QString Column(const QJsonValue &devices, const char *name)
+    {
+        QStringList column;
+        for (const QJsonValue &device : devices.toArray())
+            column << device[QLatin1String(name)].toVariant().toString();
+        return column.join(',');
+    }
 
 private slots:
     void cleanup()
@@ -159,6 +182,99 @@ private slots:
         QVERIFY(client->Answer(2).contains("result"));
         QCOMPARE(Commands(from), QStringList());
         QVERIFY(!LogOf(m_panels.at(0)).contains("[脚本]"));
+        QVERIFY(m_boxes.texts.isEmpty());
+    }
+
+    // devices lists what the last scan found, scan looks again; open and
+    // close make and remove a panel as the dialog's confirm does, answered
+    // once it is there (or gone), with no question to the operator and the
+    // operator's unconfirmed toggle in the open dialog kept.
+    void devicesOpenClose()
+    {
+        Open(3, 1);
+        std::unique_ptr<Client> client = Hello();
+        client->Call(1, "devices");
+        QCOMPARE(Column(Result(client->Answer(1)), "panel"), QString("true,false,false"));
+        const int late = simAttach(qPrintable(Serial(4)), 1, 1);
+        client->Call(2, "scan");
+        const QJsonValue scanned = Result(client->Answer(2, 10000));
+        QCOMPARE(Column(scanned, "device"), QStringList({Serial(1), Serial(2), Serial(3), Serial(4)}).join(','));
+        QCOMPARE(Column(scanned, "model"), QString("QUMA-L1A,,,"));
+        QCOMPARE(Column(scanned, "handle"), QString("%1,%2,%3,%4").arg(Handle(0)).arg(Handle(1)).arg(Handle(2)).arg(late));
+        Pick(m_app.window.get(), {2}, false);
+        AddDevWidget *dialog = Dialog(m_app.window.get());
+        QCOMPARE(DevButton(m_app.window.get(), 2)->text(), Serial(3));
+        const int from = simJournalSize();
+        client->Call(3, "open", {{"device", Serial(2)}});
+        QCOMPARE(Result(client->Answer(3)), QJsonValue(true));
+        client->Call(4, "state", {{"device", Serial(2)}});
+        QVERIFY(client->Answer(4).contains("result"));
+        QVERIFY(DevButton(m_app.window.get(), 1)->isChecked() && DevButton(m_app.window.get(), 2)->isChecked());
+        QVERIFY(PanelOf(1) && CallsOn(Handle(1), from).contains(simjournal::Call("openDev(H)", Handle(1))));
+        QVERIFY(WaitForInit(PanelOf(1)));
+        client->Call(5, "devices");
+        QCOMPARE(Column(Result(client->Answer(5)), "travel_mm"), QString("13,6,,"));
+        client->Call(6, "close", {{"device", Serial(2)}});
+        QCOMPARE(Result(client->Answer(6)), QJsonValue(true));
+        QVERIFY(!PanelOf(1));
+        QVERIFY(simjournal::WaitForCall(simjournal::Call("closeDev(H)", Handle(1)), from) >= 0);
+        QVERIFY(dialog->isVisible() && DevButton(m_app.window.get(), 2)->isChecked());
+        QVERIFY(!DevButton(m_app.window.get(), 1)->isChecked());
+        QVERIFY(m_boxes.texts.isEmpty());
+        Click(dialog, "pbConfirm");
+        QVERIFY(WaitConfirmed(m_app.window.get()));
+        QVERIFY(PanelOf(0) && !PanelOf(1) && PanelOf(2));
+        m_app.handles << late;
+        // The operator closing the dialog cancels nothing of a script's.
+        Pick(m_app.window.get(), {}, false);
+        simSetCallDelay(Handle(1), 300);
+        client->Call(7, "open", {{"device", Serial(2)}});
+        QTRY_VERIFY(Busy(dialog));
+        Click(dialog, "pbClose");
+        QCOMPARE(Result(client->Answer(7)), QJsonValue(true));
+        QVERIFY(PanelOf(1) && !dialog->isVisible());
+    }
+
+    // Refused opens reach no device and make no panel: an unknown device, one
+    // the engineering console holds, one asked while the dialog confirms the
+    // operator's choice; a device that cannot be opened says so.
+    void openRefusals_data()
+    {
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<int>("code");
+        QTest::newRow("unknown") << "unknown" << int(RemoteUnknownDevice);
+        QTest::newRow("console") << "console" << int(RemoteBusy);
+        QTest::newRow("confirming") << "confirming" << int(RemoteBusy);
+        QTest::newRow("open fails") << "open fails" << int(RemoteOpenFailed);
+    }
+    void openRefusals()
+    {
+        QFETCH(QString, refusal);
+        QFETCH(int, code);
+        Open(3, 0);
+        std::unique_ptr<Client> client = Hello();
+        AddDevWidget *dialog = Dialog(m_app.window.get());
+        if (refusal == "console")
+            QVERIFY(DeviceOwners::Acquire(Handle(1), DeviceOwners::ConsoleOwner));
+        if (refusal == "confirming") {
+            Pick(m_app.window.get(), {2}, false);
+            simSetCallDelay(Handle(2), 1000);
+            Click(dialog, "pbConfirm");
+            QVERIFY(Busy(dialog));
+        }
+        if (refusal == "open fails")
+            simFailNext("openDev", 1);
+        const int from = simJournalSize();
+        client->Call(1, "open", {{"device", refusal == "unknown" ? QString("NO 1") : Serial(2)}});
+        const QJsonObject reply = client->Answer(1);
+        if (refusal == "console")
+            DeviceOwners::Release(Handle(1), DeviceOwners::ConsoleOwner);
+        QCOMPARE(Code(reply), code);
+        QVERIFY(!PanelOf(1));
+        const QStringList calls = CallsOn(Handle(1), from);
+        QCOMPARE(calls, refusal == "open fails" ? QStringList{simjournal::Call("openDev(H)", Handle(1))} : QStringList());
+        if (refusal == "confirming")
+            QVERIFY(WaitConfirmed(m_app.window.get()) && PanelOf(2));
         QVERIFY(m_boxes.texts.isEmpty());
     }
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Command-line tool for the ActuatorControl script interface.
 
+    python3 actuator_cli.py scan
+    python3 actuator_cli.py open "QMA 202412000001"
     python3 actuator_cli.py move "QMA 202412000001" 3.0
     python3 actuator_cli.py wait "QMA 202412000001" 30
     python3 actuator_cli.py set_params "QMA 202412000001" move Speed=1.5 Acc=2
@@ -29,8 +31,9 @@ def parse_value(text):
 
 def build_parser():
     parser = argparse.ArgumentParser(description="Drives the devices open in ActuatorControl.")
-    parser.add_argument("--config-dir", help="folder of appConfig.ini and remote.token "
-                                             "(default: the program's folder)")
+    parser.add_argument("--config-dir", help="folder of appConfig.ini and remote.token (default: "
+                                             "$ACTUATOR_CONFIG_DIR, else the program's folder when it holds "
+                                             "remote.token, else the user's ActuatorControl configuration folder)")
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, help="default: from appConfig.ini, else 17600")
     parser.add_argument("--timeout", type=float, default=10.0, help="seconds a request may take")

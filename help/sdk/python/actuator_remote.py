@@ -14,9 +14,7 @@ like a click, so the panel shows it and the operator can stop it.
 
 connect() finds the port and the token itself: both are next to the program's
 settings file appConfig.ini, in the folder given as config_dir. Without it, the
-folder named by the environment variable ACTUATOR_CONFIG_DIR is used, or else
-the program's folder this module was installed with (help/Nuvik_PythonSDK/ lies
-inside the program's folder).
+folder is found as the program finds it (see default_config_dir()).
 """
 
 import collections
@@ -26,7 +24,7 @@ import os
 import socket
 from pathlib import Path
 
-__all__ = ["connect", "Client", "RemoteError", "Notification", "default_config_dir", "read_port",
+__all__ = ["connect", "Client", "RemoteError", "Notification", "default_config_dir", "user_config_dir", "read_port",
            "DEFAULT_PORT", "PROTOCOL"]
 
 DEFAULT_PORT = 17600
@@ -65,12 +63,29 @@ Notification.__doc__ = """A pushed event: method is "position", "status" or "log
 device, time (ISO 8601, when the value was read) and the values."""
 
 
+def user_config_dir():
+    """Where an installed program keeps its files for this user: %LOCALAPPDATA%\\ActuatorControl
+    on Windows, $XDG_CONFIG_HOME/ActuatorControl or else ~/.config/ActuatorControl elsewhere."""
+    if os.name == "nt":
+        base = os.environ.get("LOCALAPPDATA") or str(Path.home() / "AppData" / "Local")
+    else:
+        base = os.environ.get("XDG_CONFIG_HOME") or str(Path.home() / ".config")
+    return Path(base) / "ActuatorControl"
+
+
 def default_config_dir():
-    """The folder of appConfig.ini and remote.token when connect() is given none."""
+    """The folder of appConfig.ini and remote.token when connect() is given none: the one named
+    by the environment variable ACTUATOR_CONFIG_DIR; else the program's folder this module was
+    installed with (help/Nuvik_PythonSDK/ lies inside it) when it holds remote.token, as a
+    portable program keeps its files beside itself; else user_config_dir(), where an installed
+    program keeps them."""
     folder = os.environ.get("ACTUATOR_CONFIG_DIR")
     if folder:
         return Path(folder)
-    return Path(__file__).resolve().parent.parent.parent
+    program = Path(__file__).resolve().parent.parent.parent
+    if (program / "remote.token").is_file():
+        return program
+    return user_config_dir()
 
 
 def read_port(config_dir):
@@ -188,19 +203,23 @@ class Client:
         return self.call("hello", {"token": token})
 
     def devices(self):
-        """Devices the last scan found: [{"device", "handle", "model", "travel_mm", "panel"}]."""
+        """Devices the last scan found: [{"device", "handle", "model", "travel_mm", "panel"}];
+        model and travel_mm are null until a panel has read them."""
         return self.call("devices")
 
-    def scan(self):
-        """Scans for devices as the add-device dialog does, then lists them as devices()."""
-        return self.call("scan")
+    def scan(self, timeout=60.0):
+        """Scans for devices as the add-device dialog does (the bus may take several seconds),
+        then lists them as devices()."""
+        return self.call("scan", timeout=timeout)
 
-    def open(self, device):
-        """Opens the device's control panel."""
-        return self.call("open", {"device": device})
+    def open(self, device, timeout=30.0):
+        """Opens the device's control panel, as checking it in the add-device dialog and
+        confirming; returns once the panel is there. RemoteError BUSY while the dialog scans or
+        opens, or the engineering console holds the device; OPEN_FAILED when it cannot be opened."""
+        return self.call("open", {"device": device}, timeout=timeout)
 
     def close(self, device):
-        """Closes the device's control panel."""
+        """Closes the device's control panel (no question is asked); returns once it has gone."""
         return self.call("close", {"device": device})
 
     def state(self, device):

@@ -5,7 +5,7 @@ and print where they are.
     python3 example_positions.py --device "QMA 202412000001" 1.0 2.5 4.0
     python3 example_positions.py --device "QMA 202412000001" --device "QMB 202412000002" 1 2 3
 
-All devices start each move together; the script then waits for each. A device
+Devices without a control panel get one first. All devices start each move together; the script then waits for each. A device
 that ends its motion away from the target (the operator pressed Stop in its
 panel, or a limit was reached) ends the script.
 """
@@ -27,6 +27,9 @@ def main():
     args = parser.parse_args()
 
     with actuator_remote.connect(args.config_dir) as client:
+        # A device without a panel gets one, as if checked in the add-device dialog.
+        for device in args.device:
+            client.open(device)
         for target in args.positions:
             for device in args.device:
                 client.move(device, target)
