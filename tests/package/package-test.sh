@@ -143,7 +143,33 @@ end_program
 check "simulated library: flash saved in the user's folder" flash_written
 check "started again on the user's files" start_program
 end_program
-skip "a parameter confirmed through the remote interface, read back after the restart (needs its set_params and get_params)"
+
+# A parameter confirmed through the script interface, with the installed SDK
+# as a user's script would use it, is there after a restart.
+remote_script() { # remote_script set|get: opens the first device found, sets or prints its jog step
+    as_user PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 - "$1" <<'PY'
+import sys
+sys.path.insert(0, "/opt/actuator-control/help/Nuvik_PythonSDK")
+import actuator_remote
+with actuator_remote.connect() as client:
+    client.scan()
+    device = client.devices()[0]["device"]
+    client.open(device)
+    if sys.argv[1] == "set":
+        client.set_params(device, "jog", {"Step": 0.125})
+    print(client.get_params(device, "jog")["Step"])
+PY
+}
+remote_step() { # remote_step set|get: the step the program answers, 0.125
+    start_program || return 1
+    local step
+    step=$(remote_script "$1" 2>&1)
+    end_program
+    [ "$step" = 0.125 ] || { echo "  $1: $step"; return 1; }
+}
+check "a jog step set by a script as the user" remote_step set
+check "the step read back after a restart" remote_step get
+check "the step stored in the user's devConfig.json" grep -q '0.125' "$config/devConfig.json"
 check "nothing written into the installed folder" \
     test "$(find $folder -type f | sort)" = "$(grep "^$folder/" "$work/files" | sort)"
 

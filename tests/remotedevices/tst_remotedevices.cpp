@@ -500,7 +500,7 @@ private slots:
         const QString out = script.readAllStandardOutput();
         QVERIFY2(out.count(QRegularExpression("at (1.0|2.5|4.0)00000 mm")) == 6, qPrintable(out));
         for (int i = 0; i < 2; ++i) {
-            QCOMPARE(m_panels.at(i)->findChild<QLabel *>("lbCurrentPos")->text(), QString("4.000000mm"));
+            QTRY_COMPARE(m_panels.at(i)->findChild<QLabel *>("lbCurrentPos")->text(), QString("4.000000mm")); // shown on the next 100 ms beat
             QCOMPARE(LogOf(m_panels.at(i)).count("[脚本] 移动"), 3);
         }
     }
