@@ -31,10 +31,10 @@ install(FILES ${CMAKE_BINARY_DIR}/bin/en_US.qm DESTINATION . OPTIONAL)
 if(ACTUATOR_SIMULATED AND NOT WIN32)
     # The SDK's copy of the simulated library is installed as the target, so
     # that a package strips it like the folder's own.
-    install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/help DESTINATION . USE_SOURCE_PERMISSIONS REGEX "/Nuvik_C\\+\\+C#SDK/lib$" EXCLUDE)
+    install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/help DESTINATION . REGEX "/Nuvik_C\\+\\+C#SDK/lib$" EXCLUDE)
     install(TARGETS ActuatorLibrary LIBRARY DESTINATION "help/Nuvik_C++C#SDK/lib")
 else()
-    install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/help DESTINATION . USE_SOURCE_PERMISSIONS)
+    install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/help DESTINATION .)
 endif()
 
 if(UNIX AND NOT APPLE)

@@ -114,7 +114,9 @@ check "unknown option: the usage, exit 2" answers 2 "^Usage: actuator-control" -
 # Starts the installed program offscreen as the user; running a second after
 # it named the user's folder as the place of its files.
 start_program() {
-    as_user QT_QPA_PLATFORM=offscreen actuator-control -remote > "$work/run.log" 2>&1 &
+    # exec: $! is the program itself, which end_program ends.
+    (exec setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin \
+        QT_QPA_PLATFORM=offscreen actuator-control -remote) > "$work/run.log" 2>&1 &
     program=$!
     for _ in $(seq 600); do
         if grep -qF "files per user in $config " "$work/run.log"; then
@@ -170,6 +172,7 @@ remote_step() { # remote_step set|get: the step the program answers, 0.125
 check "a jog step set by a script as the user" remote_step set
 check "the step read back after a restart" remote_step get
 check "the step stored in the user's devConfig.json" grep -q '0.125' "$config/devConfig.json"
+check "every program started has ended" test -z "$(pgrep -u nobody -f 'actuator-control -remote')"
 check "nothing written into the installed folder" \
     test "$(find $folder -type f | sort)" = "$(grep "^$folder/" "$work/files" | sort)"
 
