@@ -262,14 +262,15 @@ void SetDevConfig(DevConfig *config)
 }
 
 MainWidget::MainWidget(QWidget *parent)
-    : QWidget(parent)
+    // Frameless from the start: changing the flags after the form was built
+    // polishes the whole form again.
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , ui(new Ui::MainWidget)
 {
-    // The options window applies the stored language while it is built, so the
-    // secondary windows come before this window's own form.
-    m_helpWidget = new HelpWidget(this);
+    // The options window applies the stored language while it is built, so it
+    // comes before this window's own form. The help window and the console are
+    // made when first opened, in the language chosen by then.
     m_optionWidget = new OptionWidget(this);
-    m_debugWidget = new DebugWidget(this);
     // Its first scan starts here and runs in the background: the window is
     // shown at once.
     m_addDevWidget = new AddDevWidget(this);
@@ -302,7 +303,6 @@ MainWidget::MainWidget(QWidget *parent)
     SetMainWidget(this);
     SetDevConfig(m_devConfig);
 
-    setWindowFlags(Qt::FramelessWindowHint);
     setMouseTracking(true);
 #ifndef Q_OS_WIN
     // Without the native hit test the resize band is served from mouse events
@@ -407,11 +407,15 @@ void MainWidget::SetDebugButtonVisible(bool visible)
 
 void MainWidget::ShowDebugWindow()
 {
+    if (!m_debugWidget)
+        m_debugWidget = new DebugWidget(this);
     ShowCentred(m_debugWidget);
 }
 
 void MainWidget::ShowHelpWindow()
 {
+    if (!m_helpWidget)
+        m_helpWidget = new HelpWidget(this);
     ShowCentred(m_helpWidget);
 }
 

@@ -20,9 +20,15 @@ int main(int argc, char *argv[])
         return AnswerCommandLine(commandLine);
     InstallApplicationFont(QCoreApplication::applicationDirPath() + QStringLiteral("/font.ttf"));
 
-    MainWidget mainWidget;
-    mainWidget.show();
-    ApplyCommandLine(mainWidget, commandLine);
-
-    return app.exec();
+    int status = 0;
+    {
+        MainWidget mainWidget;
+        mainWidget.show();
+        ApplyCommandLine(mainWidget, commandLine);
+        status = app.exec();
+    }
+    // The worker threads that ended while the window went asked this thread to
+    // delete their QThread objects; no event loop runs any more to do it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
 }

@@ -36,11 +36,10 @@ QString Fixed(double value, int decimals)
 } // namespace
 
 DebugWidget::DebugWidget(QWidget *parent)
-    : QWidget(parent)
+    : QWidget(parent, Qt::Window)
     , ui(new Ui::DebugWidget)
 {
     ui->setupUi(this);
-    setWindowFlags(windowFlags() | Qt::Window);
     setWindowModality(Qt::WindowModal);
     ConnectButtons();
     UpdateDeviceButtons();

@@ -6,11 +6,12 @@
 #include <QEvent>
 
 CruiseCtrlWidget::CruiseCtrlWidget(QWidget *parent)
-    : QWidget(parent)
+    // A window from the start: made one after its form was built, the whole
+    // form would be polished again.
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , ui(new Ui::CruiseCtrlWidget)
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, TranslucentWindowsWork());
 
     QRegExpValidator *decimal = NewDecimalValidator(this);

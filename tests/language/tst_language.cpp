@@ -2,6 +2,7 @@
 // choice at start, the switch in the options window (the help window's
 // documents with it), and a catalogue that translates every text the sources show.
 #include "config/ConfigDir.h"
+#include "console/DebugWidget.h"
 #include "misc/HelpWidget.h"
 #include "misc/OptionWidget.h"
 #include "tests/support/AppHarness.h"
@@ -32,6 +33,15 @@ const QRegularExpression kChinese(QStringLiteral("[\\x{3000}-\\x{303F}\\x{3400}-
 
 // "Class/object: text" of every widget's text or title and combo item in the
 // window and the windows it owns, in a fixed order.
+// The help window and the console are made when first opened.
+void OpenLaterWindows(MainWidget *window)
+{
+    window->ShowDebugWindow();
+    window->findChild<DebugWidget *>()->close();
+    window->ShowHelpWindow();
+    window->findChild<HelpWidget *>()->close();
+}
+
 QStringList Texts(QWidget *root)
 {
     QStringList texts;
@@ -197,6 +207,7 @@ void TestLanguage::storedChoice()
     simReset();
     MainWidget window;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    OpenLaterWindows(&window);
     const QStringList chinese = Texts(&window).filter(kChinese);
     QVERIFY2(chinese.isEmpty() == english, qPrintable(chinese.join(QLatin1Char('\n'))));
     QCOMPARE(window.findChild<QRadioButton *>(QStringLiteral("rbEn"))->isChecked(), type == 1);
@@ -210,6 +221,7 @@ void TestLanguage::switchAndBack()
     harness::App app = harness::Start(2);
     const QList<ControlWidget *> panels = harness::OpenPanels(app.window.get(), 2);
     QCOMPARE(panels.size(), 2);
+    OpenLaterWindows(app.window.get());
     const QStringList chinese = Texts(app.window.get());
     QVERIFY(chinese.size() > 200);
     app.window->ShowHelpWindow();
