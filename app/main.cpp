@@ -27,8 +27,10 @@ int main(int argc, char *argv[])
         ApplyCommandLine(mainWidget, commandLine);
         status = app.exec();
     }
-    // The worker threads that ended while the window went asked this thread to
-    // delete their QThread objects; no event loop runs any more to do it.
+    // Each worker thread that ended while the window went has queued the
+    // deletion of its QThread object to this thread, whose event loop no
+    // longer runs: the queued calls and then the deletions they ask for.
+    QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return status;
 }
