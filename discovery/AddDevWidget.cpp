@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QHash>
+#include <QLayout>
 #include <QThread>
 #include <QVariant>
 
@@ -31,6 +32,7 @@ AddDevWidget::AddDevWidget(QWidget *parent)
     ui->setupUi(this);
 
     InitFrame(ui->wgBack, ui->wgTitle, Qt::ApplicationModal);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(ui->pbClose, &QPushButton::clicked, this, &AddDevWidget::close);
     connect(ui->pbScanDev, &QPushButton::clicked, this, &AddDevWidget::ScanDev);
@@ -136,8 +138,7 @@ void AddDevWidget::ShowBusy()
     ui->wgBtn->setVisible(!busy);
     ui->pbScanDev->setEnabled(!busy);
     ui->pbConfirm->setEnabled(!busy);
-    ui->wgBack->updateGeometry();
-    resize(minimumSizeHint());
+    FitToContent();
 }
 
 void AddDevWidget::ScanDev()
@@ -213,8 +214,7 @@ void AddDevWidget::ShowNote()
         lines << tr("扫描未找到, 未显示: %1").arg(m_notShown.join(QStringLiteral(", ")));
     ui->lbNote->setText(lines.join(QLatin1Char('\n')));
     ui->lbNote->setVisible(!lines.isEmpty());
-    ui->wgBack->updateGeometry();
-    resize(minimumSizeHint());
+    FitToContent();
 }
 
 void AddDevWidget::SlotConfirm()
@@ -472,11 +472,17 @@ void AddDevWidget::RebuildDevButtons()
             }
         }
     }
-    // The dialog is usually hidden here, where the layouts would not refresh
-    // their cached sizes before the next event loop pass.
+    FitToContent();
+}
+
+// The dialog always has the size its contents ask for (a fixed-size layout).
+// The sizes the layouts keep are dropped and measured again now: a hidden
+// dialog gets no layout pass before it is placed by its size when shown.
+void AddDevWidget::FitToContent()
+{
     ui->wgBtn->updateGeometry();
     ui->wgBack->updateGeometry();
-    resize(minimumSizeHint());
+    layout()->activate();
 }
 
 QPushButton *AddDevWidget::DevButton(int index) const

@@ -90,6 +90,7 @@ private:
     void Refused(DevHandle handle, ScriptOutcome outcome, const QString &problem);
     void ShowBusy();
     void ShowNote();
+    void FitToContent();
     void CloseOnScanner(const QList<DevHandle> &handles);
 
     Ui::AddDevWidget *ui;

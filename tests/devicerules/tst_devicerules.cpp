@@ -225,6 +225,9 @@ private slots:
         QCOMPARE(dialog->findChild<QLabel *>("lbBusy")->text(), QStringLiteral("正在扫描设备…"));
         QVERIFY(!dialog->findChild<QPushButton *>("pbConfirm")->isEnabled()
                 && !dialog->findChild<QPushButton *>("pbScanDev")->isEnabled());
+        // Sized for the busy indicator alone, not for it and the list.
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->height() == dialog->minimumSizeHint().height(), 300);
+        QVERIFY(Busy(dialog));
         Click(dialog, "pbClose");
         QPointer<ControlWidget> closed = Panels(Main()).value(0);
         Click(closed, "pbRemove");
