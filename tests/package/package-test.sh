@@ -169,6 +169,9 @@ remote_step() { # remote_step set|get: the step the program answers, 0.125
     end_program
     [ "$step" = 0.125 ] || { echo "  $1: $step"; return 1; }
 }
+# Another program holding the port would answer the script with its own token.
+port_free() { ! (exec 3<>/dev/tcp/127.0.0.1/17600) 2>/dev/null; }
+check "the script port 17600 is held by no other program" port_free
 check "a jog step set by a script as the user" remote_step set
 check "the step read back after a restart" remote_step get
 check "the step stored in the user's devConfig.json" grep -q '0.125' "$config/devConfig.json"
