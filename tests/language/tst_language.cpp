@@ -31,8 +31,6 @@ int StoredType()
 // Chinese characters and full-width punctuation.
 const QRegularExpression kChinese(QStringLiteral("[\\x{3000}-\\x{303F}\\x{3400}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]"));
 
-// "Class/object: text" of every widget's text or title and combo item in the
-// window and the windows it owns, in a fixed order.
 // The help window and the console are made when first opened.
 void OpenLaterWindows(MainWidget *window)
 {
@@ -42,6 +40,8 @@ void OpenLaterWindows(MainWidget *window)
     window->findChild<HelpWidget *>()->close();
 }
 
+// "Class/object: text" of every widget's text or title and combo item in the
+// window and the windows it owns, in a fixed order.
 QStringList Texts(QWidget *root)
 {
     QStringList texts;

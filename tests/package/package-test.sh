@@ -99,7 +99,8 @@ home="$work/home"
 config="$home/.config/ActuatorControl"
 mkdir "$home"
 chown nobody:nogroup "$home"
-as_user() { setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin "$@"; }
+user_env=(setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin)
+as_user() { "${user_env[@]}" "$@"; }
 answers() { # answers exit-code pattern arguments...: what the command line prints
     local code=$1 pattern=$2
     shift 2
@@ -115,8 +116,7 @@ check "unknown option: the usage, exit 2" answers 2 "^Usage: actuator-control" -
 # it named the user's folder as the place of its files.
 start_program() {
     # exec: $! is the program itself, which end_program ends.
-    (exec setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin \
-        QT_QPA_PLATFORM=offscreen actuator-control -remote) > "$work/run.log" 2>&1 &
+    (exec "${user_env[@]}" QT_QPA_PLATFORM=offscreen actuator-control -remote) > "$work/run.log" 2>&1 &
     program=$!
     for _ in $(seq 600); do
         if grep -qF "files per user in $config " "$work/run.log"; then
